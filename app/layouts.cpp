@@ -1,0 +1,231 @@
+// Both windows as the designer laid them out. Twips from the container's top-left corner.
+#include "app/layouts.h"
+
+#include <array>
+
+#include "app/control_ids.h"
+
+namespace app {
+namespace {
+
+using platform::Align;
+using platform::Colour;
+using platform::ControlKind;
+using platform::ControlSpec;
+using platform::FontSpec;
+using platform::Rgb;
+using platform::SystemColour;
+
+constexpr FontSpec kButtonFont{8.25f, false};
+constexpr FontSpec kCaptionFont{9.75f, true};
+constexpr FontSpec kValueFont{9.75f, false};
+constexpr FontSpec kSmallFont{8.25f, false};
+constexpr Colour kMenuColour = SystemColour(4);
+constexpr Colour kScrollBarColour = SystemColour(0);
+constexpr Colour kWindowTextColour = SystemColour(8);
+
+constexpr ControlSpec Button(platform::ControlId id, const char* name, const char* caption,
+                             int top, int tab) {
+  return {.id = id, .name = name, .kind = ControlKind::kButton, .left = 8880, .top = top,
+          .width = 2175, .height = 290, .caption = caption, .font = kButtonFont, .tab = tab,
+          .toolTip = caption};
+}
+
+constexpr ControlSpec Category(int row, platform::ControlId label, const char* name,
+                               const char* caption, int width, int height, int tab) {
+  return {.id = label, .name = name, .kind = ControlKind::kLabel, .container = form1::kFrame2,
+          .left = 240, .top = 720 + 360 * row, .width = width, .height = height,
+          .caption = caption, .font = {9.75f, row % 2 == 0}, .tab = tab};
+}
+
+constexpr ControlSpec Box(int row, int tab) {
+  return {.id = form1::kCheck1 + row, .name = "Check1", .kind = ControlKind::kCheckBox,
+          .container = form1::kFrame2, .left = 2520, .top = 720 + 360 * row, .width = 255,
+          .height = 255, .tab = tab};
+}
+
+constexpr ControlSpec MonitorLabel(int n, const char* caption, int left, int top, int width,
+                                   int height, FontSpec font, int tab) {
+  return {.id = form1::Label(n), .name = "Label", .kind = ControlKind::kLabel,
+          .container = form1::kFrame1, .left = left, .top = top, .width = width,
+          .height = height, .caption = caption, .font = font, .tab = tab};
+}
+
+constexpr ControlSpec WithColours(ControlSpec spec, Colour back, Colour fore = {}) {
+  spec.back = back;
+  spec.fore = fore;
+  return spec;
+}
+
+constexpr ControlSpec Bar(int n, platform::ControlId container, int left, int top, int width,
+                          int height, int tab, float max) {
+  return {.id = form1::ProgressBar(n), .name = "ProgressBar", .kind = ControlKind::kProgressBar,
+          .container = container, .left = left, .top = top, .width = width, .height = height,
+          .tab = tab, .barMax = max};
+}
+
+constexpr std::array kForm1Controls = {
+    // Frames come first: the controls inside them need their container to exist.
+    ControlSpec{.id = form1::kFrame1, .name = "Frame1", .kind = ControlKind::kFrame,
+                .left = 120, .top = 120, .width = 5655, .height = 5310, .tab = 7},
+    ControlSpec{.id = form1::kFrame2, .name = "Frame2", .kind = ControlKind::kFrame,
+                .left = 5880, .top = 120, .width = 2895, .height = 5310,
+                .caption = "Version : 6.0.6", .tab = 20},
+    Button(form1::kCommand1, "Command1", "Optimize", 3360, 1),
+    Button(form1::kCommand6, "Command6", "Default Settings", 3720, 2),
+    Button(form1::kCommand4, "Command4", "Defrag", 4080, 3),
+    Button(form1::kCommand3, "Command3", "Disclaimer", 4800, 5),
+    Button(form1::kCommand2, "Command2", "Exit", 5160, 6),
+    ControlSpec{.id = form1::kImage1, .name = "Image1", .kind = ControlKind::kImage,
+                .left = 8880, .top = 120, .width = 2175, .height = 3135,
+                .picture = kPictureLogo, .stretch = true},
+    Bar(1, 0, 120, 5520, 10935, 495, 0, 100),
+    // Category frame.
+    Category(0, form1::Label(9), "Label9", "Tune/Clean Registry", 2295, 255, 21),
+    Box(0, 22),
+    Category(1, form1::Label(11), "Label11", "Reduce Shutdown Time", 2175, 255, 23),
+    Box(1, 26),
+    Category(2, form1::Label(13), "Label13", "Clean Up Harddisk", 1815, 255, 25),
+    Box(2, 27),
+    Category(3, form1::Label(12), "Label12", "Boost Internet Speed", 2775, 255, 24),
+    Box(3, 28),
+    Category(4, form1::Label(14), "Label14", "Improve Boot Time", 1815, 375, 30),
+    Box(4, 29),
+    Category(5, form1::Label(10), "Label10", "Tune Memory", 1575, 255, 32),
+    Box(5, 31),
+    Category(6, form1::Label(15), "Label15", "Improve Security", 1815, 255, 34),
+    Box(6, 33),
+    Category(7, form1::Label(16), "Label16", "Free Up Resources", 2055, 255, 35),
+    Box(7, 36),
+    Category(8, form1::Label(17), "Label17", "Protect Web Browsers", 2175, 255, 37),
+    Box(8, 38),
+    Category(9, form1::Label(18), "Label18", "Enhance Privacy", 2175, 255, 39),
+    Box(9, 40),
+    Category(10, form1::Label(19), "Label19", "Optimize Performance", 2415, 255, 41),
+    Box(10, 42),
+    // Monitor frame.
+    MonitorLabel(20, "CPU : ", 120, 240, 615, 255, kCaptionFont, 43),
+    WithColours(MonitorLabel(4, "", 840, 240, 4695, 375, kSmallFont, 13), kMenuColour,
+                kWindowTextColour),
+    MonitorLabel(21, "OS VER :", 120, 600, 975, 255, kCaptionFont, 44),
+    MonitorLabel(8, "", 1320, 600, 4095, 255, kSmallFont, 19),
+    ControlSpec{.id = form1::kLine2, .name = "Line2", .kind = ControlKind::kLine,
+                .container = form1::kFrame1, .left = 0, .top = 960, .width = 6240,
+                .height = 960},
+    MonitorLabel(22, "Total Physical Memory :", 120, 1320, 2415, 255, kCaptionFont, 45),
+    WithColours(MonitorLabel(1, "", 2520, 1320, 2895, 255, kValueFont, 8), kMenuColour),
+    MonitorLabel(23, "Available Physical Memory :", 120, 1800, 2775, 255, kCaptionFont, 46),
+    WithColours(MonitorLabel(2, "", 3000, 1800, 2295, 255, kValueFont, 9), kScrollBarColour),
+    Bar(2, form1::kFrame1, 120, 2040, 5415, 255, 12, 1000000),
+    WithColours(MonitorLabel(3, "", 1800, 2040, 3735, 255, kValueFont, 10), kMenuColour),
+    MonitorLabel(24, "Memory Used : ", 120, 2280, 1575, 255, kCaptionFont, 47),
+    Bar(3, form1::kFrame1, 120, 2520, 5415, 255, 11, 100),
+    ControlSpec{.id = form1::kLine1, .name = "Line1", .kind = ControlKind::kLine,
+                .container = form1::kFrame1, .left = 0, .top = 3000, .width = 5640,
+                .height = 3000},
+    MonitorLabel(25, "Total Hardisk Space : ", 120, 3240, 2175, 255, kCaptionFont, 48),
+    MonitorLabel(5, "", 2280, 3240, 3015, 255, kValueFont, 14),
+    MonitorLabel(26, "Available Harddisk : ", 120, 3600, 2055, 255, kCaptionFont, 49),
+    MonitorLabel(6, "", 2280, 3600, 2655, 255, kValueFont, 16),
+    Bar(4, form1::kFrame1, 120, 3840, 5415, 255, 15, 100),
+    MonitorLabel(27, "Hardisk Used : ", 120, 4080, 1455, 255, kCaptionFont, 50),
+    MonitorLabel(7, "", 1680, 4080, 3735, 255, kValueFont, 17),
+    Bar(5, form1::kFrame1, 120, 4320, 5415, 255, 18, 100),
+    // Timers.
+    ControlSpec{.id = form1::kTimer1, .name = "Timer1", .kind = ControlKind::kTimer,
+                .interval = 1000, .enabled = true},
+    ControlSpec{.id = form1::kTimer2, .name = "Timer2", .kind = ControlKind::kTimer,
+                .interval = 100, .enabled = false},
+};
+
+constexpr platform::WindowSpec kForm1Spec{
+    .id = kForm1,
+    .className = kForm1Class,
+    .caption = "Brisko",
+    .style = platform::WindowStyle::kFixedSingle,
+    .clientWidth = 11175,
+    .clientHeight = 6195,
+    .icon = kIconMain,
+    .background = kPictureBackground,
+    .controls = kForm1Controls,
+};
+
+// Paragraph A: the run of 258 blanks pushes its last sentence down a few lines when the
+// label wraps.
+constexpr std::string_view kParagraphAHead =
+    "Brisko has been developed to get the very best out of your XP or 2000 operating system, "
+    "this utility is used by many schools, colleges and universities  through out the UK to "
+    "maximize their investment in IT. Brisko tweaks over 500 registry setting at a click of a "
+    "single button to bet the very best of your computer, this approach comes at a cost on "
+    "some machines wallpapers and colour schemes may change, this can be easily changed back "
+    "at a later date.";
+constexpr std::string_view kParagraphATail =
+    "The lack of complex settings makes Brisko accessible to even the novice user.";
+constexpr std::size_t kParagraphABlanks = 258;
+constexpr std::size_t kParagraphALength =
+    kParagraphAHead.size() + kParagraphABlanks + kParagraphATail.size();
+
+constexpr auto MakeParagraphA() {
+  std::array<char, kParagraphALength + 1> text{};
+  std::size_t at = 0;
+  for (char c : kParagraphAHead) text[at++] = c;
+  for (std::size_t i = 0; i < kParagraphABlanks; ++i) text[at++] = ' ';
+  for (char c : kParagraphATail) text[at++] = c;
+  return text;
+}
+constexpr auto kParagraphA = MakeParagraphA();
+
+constexpr char kParagraphB[] =
+    "Brisko tweaks over 500 factory settings of Microsofts Windows XP,  Brisko  attempts to "
+    "squeeze every last drop of performance out of your PC, this may alter the look and feel "
+    "of the operating system.";
+
+constexpr std::array kSplashControls = {
+    ControlSpec{.id = splash::kFrame1, .name = "Frame1", .kind = ControlKind::kFrame,
+                .left = 120, .top = 60, .width = 7320, .height = 5115, .tab = 0},
+    ControlSpec{.id = splash::kLblProductName, .name = "lblProductName",
+                .kind = ControlKind::kLabel, .container = splash::kFrame1, .left = 240,
+                .top = 240, .width = 2415, .height = 765, .caption = "Brisko",
+                .font = {32.25f, true}, .tab = 2, .autoSize = true},
+    ControlSpec{.id = splash::kImage1, .name = "Image1", .kind = ControlKind::kImage,
+                .container = splash::kFrame1, .left = 6240, .top = 240, .width = 780,
+                .height = 780, .picture = kPictureSpanner, .border = true},
+    ControlSpec{.id = splash::kFrame2, .name = "Frame2", .kind = ControlKind::kFrame,
+                .container = splash::kFrame1, .left = 240, .top = 960, .width = 6855,
+                .height = 3495, .caption = " Please Read", .font = {14.25f, true}, .tab = 4},
+    ControlSpec{.id = splash::kLabel1, .name = "Label1", .kind = ControlKind::kLabel,
+                .container = splash::kFrame2, .left = 120, .top = 480, .width = 6495,
+                .height = 1935, .caption = kParagraphA.data(), .font = kSmallFont, .tab = 5},
+    ControlSpec{.id = splash::kLabel2, .name = "Label2", .kind = ControlKind::kLabel,
+                .container = splash::kFrame2, .left = 120, .top = 2400, .width = 6615,
+                .height = 855, .caption = kParagraphB, .font = kSmallFont, .tab = 6,
+                .back = Rgb(192, 0, 0)},
+    ControlSpec{.id = splash::kLblVersion, .name = "lblVersion", .kind = ControlKind::kLabel,
+                .container = splash::kFrame1, .left = 240, .top = 4680, .width = 1620,
+                .height = 285, .caption = "Version : 6.0.6", .font = {12.0f, true}, .tab = 1,
+                .align = Align::kRight, .autoSize = true},
+    ControlSpec{.id = splash::kCommand1, .name = "Command1", .kind = ControlKind::kButton,
+                .container = splash::kFrame1, .left = 5760, .top = 4680, .width = 1335,
+                .height = 290, .caption = "Next", .font = {8.25f, true}, .tab = 3},
+};
+
+constexpr platform::WindowSpec kFrmSplashSpec{
+    .id = kFrmSplash,
+    .className = kFrmSplashClass,
+    .caption = "",
+    .style = platform::WindowStyle::kDialogNoTitleBar,
+    .clientWidth = 7530,
+    .clientHeight = 5325,
+    .centred = true,
+    .keyPreview = true,
+    .controls = kSplashControls,
+};
+
+}  // namespace
+
+const platform::WindowSpec& Form1Layout() { return kForm1Spec; }
+const platform::WindowSpec& FrmSplashLayout() { return kFrmSplashSpec; }
+std::string_view DisclaimerParagraphA() { return {kParagraphA.data(), kParagraphALength}; }
+std::string_view DisclaimerParagraphB() { return kParagraphB; }
+
+}  // namespace app

@@ -1,0 +1,17 @@
+// The layout tables of both windows: every control's kind, place (twips), caption, font,
+// colours and place in the focus order.
+#pragma once
+
+#include <string_view>
+
+#include "platform/toolkit.h"
+
+namespace app {
+
+const platform::WindowSpec& Form1Layout();
+const platform::WindowSpec& FrmSplashLayout();
+
+std::string_view DisclaimerParagraphA();
+std::string_view DisclaimerParagraphB();
+
+}  // namespace app

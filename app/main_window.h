@@ -1,0 +1,32 @@
+// Form1, the main window: the monitor panel, the category boxes, the run and the buttons.
+#pragma once
+
+#include "monitor/live_statistics.h"
+#include "platform/os.h"
+#include "platform/toolkit.h"
+#include "run/run_controls.h"
+
+namespace app {
+
+class MainWindow : public platform::WindowLogic {
+ public:
+  MainWindow(platform::ControlHost& toolkit, platform::Os& os);
+
+  void Form_Load() override;
+  void Click(platform::ControlId id) override;
+  void Tick(platform::ControlId timer) override;
+
+ private:
+  void Command2_Click();
+  void Command3_Click();
+  void Command6_Click();
+
+  platform::ControlHost& toolkit_;
+  platform::Os& os_;
+  platform::Window form1_, frmSplash_;
+  run::RunControls run_;
+  monitor::MonitorControls monitor_;
+  platform::Label label8_;
+};
+
+}  // namespace app

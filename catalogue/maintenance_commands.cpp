@@ -1,0 +1,27 @@
+// The two maintenance buttons of the main window.
+#include "catalogue/maintenance_commands.h"
+
+#include <string>
+
+#include "platform/command_runner.h"
+#include "platform/failure.h"
+
+namespace catalogue {
+
+void Command4_Click(platform::Processes& processes) {
+  platform::Trap([&] {
+    platform::Ignore(
+        platform::RunCommandLine(processes, std::string(kDefragLine), platform::kSwShowNormal));
+  });
+}
+
+void Command6_Click(platform::ControlHost& toolkit, platform::Processes& processes) {
+  const int answer =
+      toolkit.ShowMessage(std::string(kRestoreQuestion), std::string(kRestoreTitle), kMbYesNo);
+  if (answer == kIdYes) {
+    platform::Ignore(platform::RunCommandLine(processes, std::string(kSystemFileCheckLine),
+                                              platform::kSwHide));
+  }
+}
+
+}  // namespace catalogue

@@ -1,0 +1,25 @@
+// The "Defrag" and "Default Settings" buttons: one system command each, outside any run.
+#pragma once
+
+#include <string_view>
+
+#include "platform/os.h"
+#include "platform/toolkit.h"
+
+namespace catalogue {
+
+inline constexpr std::string_view kDefragLine = "cmd /c DEFRAG C:";
+inline constexpr std::string_view kRestoreQuestion =
+    "Restore Default may ask for orginal operating system disk - continute";
+inline constexpr std::string_view kRestoreTitle = "Brisko";
+inline constexpr unsigned kMbYesNo = 4;
+inline constexpr int kIdYes = 6;
+inline constexpr std::string_view kSystemFileCheckLine = "cmd /c SFC /SCANNOW";
+
+// Starts the defragmentation of C: in a visible console; a start failure ends it quietly.
+void Command4_Click(platform::Processes& processes);
+// Asks first; on Yes starts the system file check hidden. Has no trap: a failure to start
+// passes to the caller.
+void Command6_Click(platform::ControlHost& toolkit, platform::Processes& processes);
+
+}  // namespace catalogue

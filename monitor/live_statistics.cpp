@@ -1,0 +1,90 @@
+// Each tick asks the system afresh and keeps nothing. The first failure ends the tick;
+// what it already wrote stays, so a missing drive C: leaves the memory figures live.
+#include "monitor/live_statistics.h"
+
+#include <cstdint>
+#include <string>
+
+#include "monitor/disk_space.h"
+#include "monitor/numbers.h"
+#include "platform/failure.h"
+
+namespace monitor {
+namespace {
+
+const std::string kDriveC = "C:\\";
+
+struct Memory {
+  std::uint32_t load = 0;
+  std::uint64_t totalPhys = 0, availPhys = 0;
+};
+
+// The 64-bit query where the system has it, so that 2 GiB and more read right.
+Memory QueryMemory(platform::SystemInfo& info) {
+  const platform::Handle kernel32 = info.GetModuleHandle("kernel32.dll");
+  if (info.GetProcAddress(kernel32, "GlobalMemoryStatusEx") != 0) {
+    platform::MemoryStatusEx status;
+    status.length = 64;
+    platform::Ignore(info.GlobalMemoryStatusEx(&status));
+    return {status.memoryLoad, status.totalPhys, status.availPhys};
+  }
+  platform::MemoryStatus status;
+  status.length = 32;
+  info.GlobalMemoryStatus(&status);
+  return {status.memoryLoad, status.totalPhys, status.availPhys};
+}
+
+std::int64_t TotalTenths(platform::SystemInfo& info) {
+  return ToInt64(AmountOf(GetDriveTotalSpace(info, kDriveC)) / kBytesPerDriveTenth);
+}
+
+std::int64_t FreeTenths(platform::SystemInfo& info) {
+  return ToInt64(AmountOf(GetDriveFreeSpace(info, kDriveC)) / kBytesPerDriveTenth);
+}
+
+std::int32_t UsedPercent(platform::SystemInfo& info) {
+  const double free = AmountOf(GetDriveFreeSpace(info, kDriveC));
+  const double total = AmountOf(GetDriveTotalSpace(info, kDriveC));
+  return ToInt32(Checked(100 - Checked(Divide(free, total) * 100)));
+}
+
+std::uint8_t ToByte(std::uint32_t value) {
+  if (value > 255) throw platform::Failure("overflow");
+  return static_cast<std::uint8_t>(value);
+}
+
+}  // namespace
+
+void Timer1_Timer(const MonitorControls& controls, platform::SystemInfo& info) {
+  platform::Trap([&] {
+    const Memory memory = QueryMemory(info);
+    const platform::LocaleSeparators locale = info.Separators();
+    const auto kilobytes = [&](std::uint64_t bytes) {
+      return ReadBackInt32(FormatGrouped(static_cast<double>(bytes) / 1024, locale), locale);
+    };
+    const auto megabytes = [&](std::uint64_t bytes) {
+      return FormatGrouped(static_cast<double>(bytes) / 1024 / 1024, locale) + " MB";
+    };
+    const std::int32_t availableKb = kilobytes(memory.availPhys);
+    const std::int32_t totalKb = kilobytes(memory.totalPhys);
+    const std::uint8_t load = ToByte(memory.load);
+
+    controls.label1.SetCaption(megabytes(memory.totalPhys));
+    controls.label2.SetCaption(megabytes(memory.availPhys));
+    controls.progressBar2.SetMax(static_cast<float>(totalKb));
+    controls.progressBar2.SetValue(static_cast<float>(availableKb));
+    controls.label3.SetCaption(std::to_string(memory.load) + "%");
+    controls.progressBar3.SetValue(load);
+    controls.label4.SetCaption(info.Environment("PROCESSOR_IDENTIFIER"));
+
+    // Every drive figure is fetched again for each use; nothing is cached.
+    controls.progressBar4.SetMax(static_cast<float>(TotalTenths(info) / 10.0));
+    controls.progressBar4.SetValue(static_cast<float>(FreeTenths(info) / 10.0));
+    controls.progressBar5.SetValue(static_cast<float>(UsedPercent(info)));
+    controls.label5.SetCaption(ShortestDecimal(TotalTenths(info) / 10.0, locale) + " MB");
+    controls.label6.SetCaption(ShortestDecimal(FreeTenths(info) / 10.0, locale) + " MB");
+    controls.label7.SetCaption(std::to_string(UsedPercent(info)) + " %");
+  });
+}
+
+}  // namespace monitor

@@ -1,0 +1,24 @@
+// The build number is printed from the whole 32-bit field, as a signed number.
+#include "monitor/version_line.h"
+
+#include <cstdint>
+#include <string>
+
+#include "platform/failure.h"
+
+namespace monitor {
+
+void GetWindowsVersion(const platform::Label& label8, platform::SystemInfo& info) {
+  platform::Trap([&] {
+    platform::VersionInfo version;
+    version.size = 148;  // OSVERSIONINFOA
+    platform::Ignore(info.GetVersionEx(&version));
+    const auto plain = [](std::uint32_t field) {
+      return std::to_string(static_cast<std::int32_t>(field));
+    };
+    label8.SetCaption("Windows Version : " + plain(version.major) + "." + plain(version.minor) +
+                      " Built " + plain(version.build));
+  });
+}
+
+}  // namespace monitor

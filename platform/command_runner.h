@@ -1,0 +1,19 @@
+// Starting a command line as a new process, hidden or shown, without waiting for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/os.h"
+
+namespace platform {
+
+constexpr int kSwHide = 0;
+constexpr int kSwShowNormal = 1;
+
+// Starts commandLine, unchanged, through the system's own cmd.exe and returns the new
+// process's id at once. Throws Failure when no process could be started.
+std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine,
+                             int windowState);
+
+}  // namespace platform

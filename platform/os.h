@@ -1,0 +1,131 @@
+// Interfaces to the operating system, one per area. Each method maps to one system call
+// (or one small fixed group of them); what the program makes of the answers lives in
+// portable code so that a test can watch it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace platform {
+
+using Handle = std::uintptr_t;  // a window, module or registry key handle; 0 is none
+
+// --- processes -------------------------------------------------------------------------
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  // The system directory (GetSystemDirectoryA). Throws Failure when it cannot be had.
+  virtual std::string SystemDirectory() = 0;
+  // CreateProcessA with the given application and command line, the window shown with
+  // showState, not waited for; both handles are closed at once. Returns the process id.
+  // Throws Failure when no process could be started.
+  virtual std::uint32_t CreateProcess(const std::string& application,
+                                      const std::string& commandLine, int showState) = 0;
+};
+
+// --- registry ----------------------------------------------------------------------------
+constexpr std::uint32_t kHkeyCurrentUser = 0x80000001;
+constexpr std::uint32_t kHkeyLocalMachine = 0x80000002;
+constexpr std::uint32_t kHkeyUsers = 0x80000003;
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegDword = 4;
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // RegCreateKeyA: opens the key below root, creating every missing level.
+  virtual long CreateKey(std::uint32_t root, const std::string& path, Handle* key) = 0;
+  // RegSetValueExA with reserved 0.
+  virtual long SetValue(Handle key, const std::string& name, std::uint32_t type,
+                        std::span<const std::uint8_t> data) = 0;
+  // RegCloseKey.
+  virtual long CloseKey(Handle key) = 0;
+};
+
+// --- desktop, clipboard, recycle bin -------------------------------------------------------
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  // SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path, winIni).
+  virtual int SetDeskWallpaper(const std::string& path, unsigned winIni) = 0;
+  virtual int OpenClipboard(Handle window) = 0;
+  virtual int EmptyClipboard() = 0;
+  virtual int CloseClipboard() = 0;
+  // SHEmptyRecycleBinA with a NULL root path (all drives).
+  virtual long EmptyRecycleBin(Handle window, unsigned flags) = 0;
+};
+
+// --- COM ------------------------------------------------------------------------------------
+struct Guid {
+  std::uint32_t data1 = 0;
+  std::uint16_t data2 = 0, data3 = 0;
+  std::uint8_t data4[8] = {};
+};
+
+// The URL history object, reached through its IUrlHistoryStg2 interface.
+class UrlHistoryStg {
+ public:
+  virtual long ClearHistory() = 0;
+  // Gives up the program's reference; the object must not be used afterwards.
+  virtual unsigned long Release() = 0;
+
+ protected:
+  virtual ~UrlHistoryStg() = default;
+};
+
+class Com {
+ public:
+  virtual ~Com() = default;
+  virtual long ClsidFromString(const std::wstring& text, Guid* id) = 0;
+  // CoCreateInstance for the URL history object; *object is set only on success (0).
+  virtual long CreateUrlHistory(const Guid& clsid, unsigned context, const Guid& iid,
+                                UrlHistoryStg** object) = 0;
+};
+
+// --- system figures -----------------------------------------------------------------------
+struct MemoryStatus {  // GlobalMemoryStatus, the 32-byte structure
+  std::uint32_t length = 0, memoryLoad = 0, totalPhys = 0, availPhys = 0;
+};
+struct MemoryStatusEx {  // GlobalMemoryStatusEx, the 64-byte structure
+  std::uint32_t length = 0, memoryLoad = 0;
+  std::uint64_t totalPhys = 0, availPhys = 0;
+};
+struct VersionInfo {  // OSVERSIONINFOA
+  std::uint32_t size = 0, major = 0, minor = 0, build = 0;
+};
+struct LocaleSeparators {
+  std::string decimal = ".";
+  std::string thousands = ",";
+};
+
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+  virtual Handle GetModuleHandle(const std::string& name) = 0;
+  virtual std::uintptr_t GetProcAddress(Handle module, const std::string& name) = 0;
+  virtual int GlobalMemoryStatusEx(MemoryStatusEx* status) = 0;
+  virtual void GlobalMemoryStatus(MemoryStatus* status) = 0;
+  // The variable's value, or empty text when it is not set.
+  virtual std::string Environment(const std::string& name) = 0;
+  virtual int GetVersionEx(VersionInfo* info) = 0;
+  virtual int GetDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+                                 std::uint64_t* total, std::uint64_t* totalFree) = 0;
+  virtual int GetDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
+                               std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                               std::uint32_t* totalClusters) = 0;
+  // The user locale's decimal and thousands separators (GetLocaleInfo).
+  virtual LocaleSeparators Separators() = 0;
+};
+
+// Everything the program reaches outside itself, apart from the window toolkit.
+struct Os {
+  Processes& processes;
+  Registry& registry;
+  Desktop& desktop;
+  Com& com;
+  SystemInfo& info;
+};
+
+}  // namespace platform

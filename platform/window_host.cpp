@@ -1,0 +1,181 @@
+// Window lifecycle and control state shared by the Win32 host and the test host.
+#include "platform/window_host.h"
+
+#include <cmath>
+
+#include "platform/failure.h"
+
+namespace platform {
+
+void WindowHost::Register(const WindowSpec& spec, WindowLogic& logic) {
+  windows_[spec.id] = Entry{&spec, &logic, false};
+  for (const ControlSpec& control : spec.controls) owners_[control.id] = spec.id;
+}
+
+WindowHost::Entry& WindowHost::WindowOf(ControlId id) {
+  auto owner = owners_.find(id);
+  if (owner == owners_.end()) throw Failure("no such control");
+  return windows_.at(owner->second);
+}
+
+const WindowHost::Entry& WindowHost::WindowOf(ControlId id) const {
+  return const_cast<WindowHost*>(this)->WindowOf(id);
+}
+
+const ControlSpec& WindowHost::Spec(ControlId id) const {
+  for (const ControlSpec& control : WindowOf(id).spec->controls) {
+    if (control.id == id) return control;
+  }
+  throw Failure("no such control");
+}
+
+const WindowSpec& WindowHost::Window(WindowId id) const { return *windows_.at(id).spec; }
+
+const ControlState& WindowHost::State(ControlId id) const {
+  auto state = states_.find(id);
+  if (state == states_.end()) throw Failure("control not loaded");
+  return state->second;
+}
+
+ControlState& WindowHost::Loaded(ControlId id, ControlKind expected) {
+  if (!WindowOf(id).loaded) throw Failure("window not loaded");
+  const ControlSpec& spec = Spec(id);
+  if (spec.kind != expected) throw Failure("property not supported by this control");
+  return states_.at(id);
+}
+
+void WindowHost::SetEnabled(ControlId id, bool enabled) {
+  ControlKind kind = Spec(id).kind;
+  if (kind != ControlKind::kButton && kind != ControlKind::kTimer) {
+    throw Failure("property not supported by this control");
+  }
+  ControlState& state = Loaded(id, kind);
+  state.enabled = enabled;
+  UpdateNative(Spec(id), state);
+}
+
+void WindowHost::SetCaption(ControlId id, const std::string& text) {
+  ControlState& state = Loaded(id, ControlKind::kLabel);
+  state.caption = text;
+  UpdateNative(Spec(id), state);
+}
+
+void WindowHost::SetCheckValue(ControlId id, int value) {
+  if (value != 0 && value != 1) throw Failure("invalid check box value");
+  ControlState& state = Loaded(id, ControlKind::kCheckBox);
+  state.check = value;
+  UpdateNative(Spec(id), state);
+}
+
+float WindowHost::GetBar(ControlId id, BarProperty property) {
+  const ControlState& state = Loaded(id, ControlKind::kProgressBar);
+  switch (property) {
+    case BarProperty::kMin:
+      return state.min;
+    case BarProperty::kMax:
+      return state.max;
+    case BarProperty::kValue:
+      break;
+  }
+  return state.value;
+}
+
+// The progress bar refuses a Value outside Min..Max and a Max that is not above Min, as
+// the bar control the window was designed with does; a lowered Max pulls Value with it.
+void WindowHost::SetBar(ControlId id, BarProperty property, float value) {
+  ControlState& state = Loaded(id, ControlKind::kProgressBar);
+  if (!std::isfinite(value)) throw Failure("invalid property value");
+  switch (property) {
+    case BarProperty::kMin:
+      if (value >= state.max) throw Failure("invalid property value");
+      state.min = value;
+      if (state.value < value) state.value = value;
+      break;
+    case BarProperty::kMax:
+      if (value <= state.min) throw Failure("invalid property value");
+      state.max = value;
+      if (state.value > value) state.value = value;
+      break;
+    case BarProperty::kValue:
+      if (value < state.min || value > state.max) throw Failure("invalid property value");
+      state.value = value;
+      break;
+  }
+  UpdateNative(Spec(id), state);
+}
+
+bool WindowHost::IsLoaded(WindowId id) const {
+  auto window = windows_.find(id);
+  return window != windows_.end() && window->second.loaded;
+}
+
+void WindowHost::Load(Entry& window) {
+  for (const ControlSpec& control : window.spec->controls) {
+    ControlState state;
+    state.caption = control.caption;
+    state.enabled = control.enabled;
+    state.max = control.barMax;
+    states_[control.id] = state;
+  }
+  CreateNative(*window.spec);
+  window.loaded = true;
+  window.logic->Form_Load();
+}
+
+void WindowHost::ShowWindow(WindowId id) {
+  if (ended_) throw Failure("program has ended");
+  Entry& window = windows_.at(id);
+  if (!window.loaded) Load(window);
+  ShowNative(id);
+}
+
+void WindowHost::UnloadWindow(WindowId id) {
+  Entry& window = windows_.at(id);
+  if (!window.loaded) return;
+  window.loaded = false;
+  DestroyNative(id);
+  for (const ControlSpec& control : window.spec->controls) states_.erase(control.id);
+}
+
+void WindowHost::EndProgram() {
+  for (auto& [id, window] : windows_) UnloadWindow(id);
+  ended_ = true;
+  QuitNative();
+}
+
+void WindowHost::EndIfNoWindowLeft() {
+  if (ended_) return;
+  for (const auto& [id, window] : windows_) {
+    if (window.loaded) return;
+  }
+  ended_ = true;
+  QuitNative();
+}
+
+void WindowHost::Click(ControlId id) {
+  Entry& window = WindowOf(id);
+  if (!window.loaded || Spec(id).kind != ControlKind::kButton || !states_.at(id).enabled) return;
+  window.logic->Click(id);
+  EndIfNoWindowLeft();
+}
+
+void WindowHost::Tick(ControlId timer) {
+  Entry& window = WindowOf(timer);
+  if (!window.loaded || !states_.at(timer).enabled) return;
+  window.logic->Tick(timer);
+  EndIfNoWindowLeft();
+}
+
+void WindowHost::KeyPress(WindowId id, int character) {
+  Entry& window = windows_.at(id);
+  if (!window.loaded) return;
+  if (window.spec->keyPreview) window.logic->Form_KeyPress(character);
+  EndIfNoWindowLeft();
+}
+
+void WindowHost::Close(WindowId id) {
+  UnloadWindow(id);
+  EndIfNoWindowLeft();
+}
+
+}  // namespace platform

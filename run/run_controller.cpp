@@ -1,0 +1,28 @@
+// The buttons and Timer2 change before the first command line starts, so a run cannot be
+// started twice. The handler never yields to the message loop: the progress animation
+// begins only after every step has returned.
+#include "run/run_controller.h"
+
+#include "catalogue/cleanup_actions.h"
+#include "catalogue/registry_tweaks.h"
+#include "catalogue/service_catalogue.h"
+#include "platform/failure.h"
+
+namespace run {
+
+void Command1_Click(const RunControls& controls, platform::Os& os,
+                    const platform::Window& mainWindow) {
+  platform::Trap([&] {
+    for (const platform::Button& button : controls.Buttons()) button.SetEnabled(false);
+    controls.timer2.SetEnabled(true);
+
+    catalogue::CleanDiskAndDesktop(os.processes, os.desktop, mainWindow);
+    catalogue::StopAndDisableServices(os.processes);
+    catalogue::ApplyRegistryTweaks(os.registry);
+    catalogue::EmptyRecycleBin(os.desktop, mainWindow);
+    catalogue::DeleteTempFiles(os.processes);
+    platform::Ignore(catalogue::ClearUrlHistory(os.com));
+  });
+}
+
+}  // namespace run

@@ -1,0 +1,13 @@
+// "Optimize": put the window into its running state and apply the six run steps.
+#pragma once
+
+#include "platform/os.h"
+#include "platform/toolkit.h"
+#include "run/run_controls.h"
+
+namespace run {
+
+void Command1_Click(const RunControls& controls, platform::Os& os,
+                    const platform::Window& mainWindow);
+
+}  // namespace run

@@ -1,0 +1,224 @@
+// The fake operating system's bookkeeping.
+#include "tests/fakes/fake_os.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace fakes {
+namespace {
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+std::string KeyName(std::uint32_t root, const std::string& path) {
+  return std::to_string(root) + "\\" + Upper(path);
+}
+
+class FakeUrlHistory : public platform::UrlHistoryStg {
+ public:
+  FakeUrlHistory(FakeOs& os, std::vector<std::string>& trace) : os_(os), trace_(trace) {}
+  long ClearHistory() override {
+    trace_.push_back("ClearHistory");
+    return 0;
+  }
+  unsigned long Release() override {
+    trace_.push_back("Release");
+    --os_.liveUrlHistories;
+    delete this;
+    return 0;
+  }
+
+ private:
+  FakeOs& os_;
+  std::vector<std::string>& trace_;
+};
+
+}  // namespace
+
+void FakeOs::Record(const std::string& call, const std::string& detail) {
+  trace.push_back(detail.empty() ? call : call + " " + detail);
+  const int n = ++counts_[call];
+  auto failure = failures_.find(call);
+  if (failure != failures_.end() && failure->second == n) {
+    throw platform::Failure(call + " refused");
+  }
+}
+
+int FakeOs::Count(const std::string& call) const {
+  auto count = counts_.find(call);
+  return count == counts_.end() ? 0 : count->second;
+}
+
+std::string FakeOs::SystemDirectory() {
+  Record("SystemDirectory");
+  return systemDirectory;
+}
+
+std::uint32_t FakeOs::CreateProcess(const std::string& application,
+                                    const std::string& commandLine, int showState) {
+  Record("CreateProcess", std::to_string(showState) + " " + application + " | " + commandLine);
+  return 1000 + static_cast<std::uint32_t>(Count("CreateProcess"));
+}
+
+std::vector<std::string> FakeOs::CommandLines() const {
+  std::vector<std::string> lines;
+  for (const std::string& entry : trace) {
+    if (entry.rfind("CreateProcess ", 0) == 0) lines.push_back(entry.substr(entry.find(" | ") + 3));
+  }
+  return lines;
+}
+
+std::vector<int> FakeOs::ShowStates() const {
+  std::vector<int> states;
+  for (const std::string& entry : trace) {
+    if (entry.rfind("CreateProcess ", 0) == 0) states.push_back(entry[14] - '0');
+  }
+  return states;
+}
+
+long FakeOs::CreateKey(std::uint32_t root, const std::string& path, platform::Handle* key) {
+  Record("CreateKey", std::to_string(root) + " " + path);
+  if (std::find(refusedRoots.begin(), refusedRoots.end(), root) != refusedRoots.end()) {
+    return 5;  // access denied; the handle stays as it was
+  }
+  *key = nextKey_++;
+  openKeys_[*key] = KeyName(root, path);
+  return 0;
+}
+
+long FakeOs::SetValue(platform::Handle key, const std::string& name, std::uint32_t type,
+                      std::span<const std::uint8_t> data) {
+  Record("SetValue", name + " type " + std::to_string(type) + " length " +
+                         std::to_string(data.size()));
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return 6;  // invalid handle
+  values[open->second + "|" + Upper(name)] = {type, {data.begin(), data.end()}};
+  return 0;
+}
+
+long FakeOs::CloseKey(platform::Handle key) {
+  Record("CloseKey");
+  return openKeys_.erase(key) == 1 ? 0 : 6;
+}
+
+const RegistryValue* FakeOs::Find(std::uint32_t root, const std::string& path,
+                                  const std::string& name) const {
+  auto value = values.find(KeyName(root, path) + "|" + Upper(name));
+  return value == values.end() ? nullptr : &value->second;
+}
+
+int FakeOs::SetDeskWallpaper(const std::string& path, unsigned winIni) {
+  Record("SetDeskWallpaper", "\"" + path + "\" " + std::to_string(winIni));
+  return 1;
+}
+
+int FakeOs::OpenClipboard(platform::Handle window) {
+  Record("OpenClipboard", std::to_string(window));
+  return 1;
+}
+
+int FakeOs::EmptyClipboard() {
+  Record("EmptyClipboard");
+  return 1;
+}
+
+int FakeOs::CloseClipboard() {
+  Record("CloseClipboard");
+  return 1;
+}
+
+long FakeOs::EmptyRecycleBin(platform::Handle window, unsigned flags) {
+  Record("EmptyRecycleBin", std::to_string(window) + " " + std::to_string(flags));
+  return 0;
+}
+
+long FakeOs::ClsidFromString(const std::wstring& text, platform::Guid* id) {
+  Record("ClsidFromString", std::string(text.begin(), text.end()));
+  id->data1 = text.size() > 1 ? static_cast<std::uint32_t>(text[1]) : 0;
+  return 0;
+}
+
+long FakeOs::CreateUrlHistory(const platform::Guid& /*clsid*/, unsigned context,
+                              const platform::Guid& /*iid*/, platform::UrlHistoryStg** object) {
+  Record("CreateUrlHistory", std::to_string(context));
+  if (createResult != 0) return createResult;
+  ++liveUrlHistories;
+  *object = new FakeUrlHistory(*this, trace);
+  return 0;
+}
+
+platform::Handle FakeOs::GetModuleHandle(const std::string& name) {
+  Record("GetModuleHandle", name);
+  return 0x7c800000;
+}
+
+std::uintptr_t FakeOs::GetProcAddress(platform::Handle /*module*/, const std::string& name) {
+  Record("GetProcAddress", name);
+  if (name == "GlobalMemoryStatusEx") return hasMemoryStatusEx ? 0x7c812345 : 0;
+  if (name == "GetDiskFreeSpaceExA") return hasDiskFreeSpaceEx ? 0x7c854321 : 0;
+  return 0;
+}
+
+int FakeOs::GlobalMemoryStatusEx(platform::MemoryStatusEx* status) {
+  Record("GlobalMemoryStatusEx");
+  const std::uint32_t length = status->length;
+  *status = memory;
+  status->length = length;
+  return 1;
+}
+
+void FakeOs::GlobalMemoryStatus(platform::MemoryStatus* status) {
+  Record("GlobalMemoryStatus");
+  // The old structure saturates at 4 GiB - 1, as the system does.
+  const auto clamp = [](std::uint64_t v) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, 0xFFFFFFFFu));
+  };
+  status->memoryLoad = memory.memoryLoad;
+  status->totalPhys = clamp(memory.totalPhys);
+  status->availPhys = clamp(memory.availPhys);
+}
+
+std::string FakeOs::Environment(const std::string& name) {
+  Record("Environment", name);
+  auto value = environment.find(name);
+  return value == environment.end() ? std::string() : value->second;
+}
+
+int FakeOs::GetVersionEx(platform::VersionInfo* info) {
+  Record("GetVersionEx", std::to_string(info->size));
+  const std::uint32_t size = info->size;
+  *info = version;
+  info->size = size;
+  return 1;
+}
+
+int FakeOs::GetDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+                               std::uint64_t* total, std::uint64_t* totalFree) {
+  Record("GetDiskFreeSpaceEx", root);
+  if (!driveReady) return 0;
+  *availableToCaller = driveAvailable;
+  *total = driveTotal;
+  *totalFree = driveFree;
+  return 1;
+}
+
+int FakeOs::GetDiskFreeSpace(const std::string& root, std::uint32_t* spc, std::uint32_t* bps,
+                             std::uint32_t* freeC, std::uint32_t* totalC) {
+  Record("GetDiskFreeSpace", root);
+  if (!driveReady) return 0;
+  *spc = sectorsPerCluster;
+  *bps = bytesPerSector;
+  *freeC = freeClusters;
+  *totalC = totalClusters;
+  return 1;
+}
+
+platform::LocaleSeparators FakeOs::Separators() {
+  Record("Separators");
+  return locale;
+}
+
+}  // namespace fakes

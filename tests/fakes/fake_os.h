@@ -1,0 +1,101 @@
+// An in-memory operating system for unit tests. Every call is written to one ordered
+// trace, any call can be made to throw on its k-th use, and the registry keeps its values
+// with case-insensitive key paths as the real one does.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/os.h"
+
+namespace fakes {
+
+struct RegistryValue {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
+
+class FakeOs : public platform::Processes,
+               public platform::Registry,
+               public platform::Desktop,
+               public platform::Com,
+               public platform::SystemInfo {
+ public:
+  // The trace: one entry per call, for example "CreateProcess 0 cmd /c net stop Alerter".
+  std::vector<std::string> trace;
+
+  // Makes the n-th (1-based) call named `call` throw platform::Failure.
+  void FailOn(const std::string& call, int n) { failures_[call] = n; }
+
+  platform::Os Os() { return {*this, *this, *this, *this, *this}; }
+
+  // Processes
+  std::string systemDirectory = "C:\\WINDOWS\\system32";
+  std::string SystemDirectory() override;
+  std::uint32_t CreateProcess(const std::string& application, const std::string& commandLine,
+                              int showState) override;
+  std::vector<std::string> CommandLines() const;  // in start order
+  std::vector<int> ShowStates() const;
+
+  // Registry
+  std::vector<std::uint32_t> refusedRoots;
+  std::map<std::string, RegistryValue> values;  // "root\KEY\PATH|name", key upper-cased
+  long CreateKey(std::uint32_t root, const std::string& path, platform::Handle* key) override;
+  long SetValue(platform::Handle key, const std::string& name, std::uint32_t type,
+                std::span<const std::uint8_t> data) override;
+  long CloseKey(platform::Handle key) override;
+  const RegistryValue* Find(std::uint32_t root, const std::string& path,
+                            const std::string& name) const;
+
+  // Desktop
+  int SetDeskWallpaper(const std::string& path, unsigned winIni) override;
+  int OpenClipboard(platform::Handle window) override;
+  int EmptyClipboard() override;
+  int CloseClipboard() override;
+  long EmptyRecycleBin(platform::Handle window, unsigned flags) override;
+
+  // Com
+  long createResult = 0;
+  long ClsidFromString(const std::wstring& text, platform::Guid* id) override;
+  long CreateUrlHistory(const platform::Guid& clsid, unsigned context, const platform::Guid& iid,
+                        platform::UrlHistoryStg** object) override;
+  int liveUrlHistories = 0;
+
+  // SystemInfo
+  bool hasMemoryStatusEx = true;
+  bool hasDiskFreeSpaceEx = true;
+  platform::MemoryStatusEx memory{64, 43, 536330240, 268165120};
+  std::map<std::string, std::string> environment{{"PROCESSOR_IDENTIFIER", "x86 Family 6"}};
+  platform::VersionInfo version{148, 5, 1, 2600};
+  bool driveReady = true;
+  std::uint64_t driveTotal = 78300000, driveFree = 31320000, driveAvailable = 31320000;
+  std::uint32_t sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0,
+                totalClusters = 0;
+  platform::LocaleSeparators locale;
+  platform::Handle GetModuleHandle(const std::string& name) override;
+  std::uintptr_t GetProcAddress(platform::Handle module, const std::string& name) override;
+  int GlobalMemoryStatusEx(platform::MemoryStatusEx* status) override;
+  void GlobalMemoryStatus(platform::MemoryStatus* status) override;
+  std::string Environment(const std::string& name) override;
+  int GetVersionEx(platform::VersionInfo* info) override;
+  int GetDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+                         std::uint64_t* total, std::uint64_t* totalFree) override;
+  int GetDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
+                       std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                       std::uint32_t* totalClusters) override;
+  platform::LocaleSeparators Separators() override;
+
+  int Count(const std::string& call) const;
+
+ private:
+  void Record(const std::string& call, const std::string& detail = "");
+  std::map<std::string, int> failures_;
+  std::map<std::string, int> counts_;
+  std::map<platform::Handle, std::string> openKeys_;
+  platform::Handle nextKey_ = 0x100;
+};
+
+}  // namespace fakes

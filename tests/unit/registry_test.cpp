@@ -1,0 +1,89 @@
+// The registry writer and the tweak catalogue against the fake registry.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/registry_tweaks.h"
+#include "platform/registry_writer.h"
+#include "tests/fakes/fake_os.h"
+
+using fakes::FakeOs;
+
+TEST(RegistryWriter, DwordIsFourLittleEndianBytesBetweenOpenAndClose) {
+  FakeOs os;
+  platform::WriteRegistryDword(os, platform::kHkeyCurrentUser, R"(Control Panel\Desktop)",
+                               "WaitToKillAppTimeout", 3500);
+  EXPECT_EQ(os.trace, (std::vector<std::string>{
+                          "CreateKey 2147483649 Control Panel\\Desktop",
+                          "SetValue WaitToKillAppTimeout type 4 length 4", "CloseKey"}));
+  const auto* value = os.Find(platform::kHkeyCurrentUser, R"(CONTROL PANEL\desktop)",
+                              "waittokillapptimeout");
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->data, (std::vector<std::uint8_t>{0xAC, 0x0D, 0, 0}));
+
+  platform::WriteRegistryDword(os, platform::kHkeyCurrentUser, "K", "Negative", -2);
+  EXPECT_EQ(os.Find(platform::kHkeyCurrentUser, "K", "Negative")->data,
+            (std::vector<std::uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(RegistryWriter, TextIsStoredWithItsTerminatingZero) {
+  for (const std::string text : {"y", ".NONE", ""}) {
+    FakeOs os;
+    platform::WriteRegistryString(os, platform::kHkeyUsers, "K", "V", text);
+    const auto* value = os.Find(platform::kHkeyUsers, "K", "V");
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->type, platform::kRegSz);
+    std::vector<std::uint8_t> expected(text.begin(), text.end());
+    expected.push_back(0);
+    EXPECT_EQ(value->data, expected) << '"' << text << '"';
+  }
+}
+
+TEST(RegistryWriter, RefusedKeyWritesNothingButStillMakesAllThreeCalls) {
+  FakeOs os;
+  os.refusedRoots = {platform::kHkeyLocalMachine};
+  platform::WriteRegistryDword(os, platform::kHkeyLocalMachine, "SYSTEM\\X", "V", 1);
+  EXPECT_EQ(os.Count("CreateKey") + os.Count("SetValue") + os.Count("CloseKey"), 3);
+  EXPECT_TRUE(os.values.empty());
+}
+
+TEST(ApplyRegistryTweaks, WritesEveryRowInOrderWithItsTypeAndLength) {
+  FakeOs os;
+  catalogue::ApplyRegistryTweaks(os);
+  std::vector<std::string> expected;
+  for (const auto& row : catalogue::kRegistryTweaks) {
+    const std::size_t length = row.type == platform::kRegSz ? row.text.size() + 1 : 4;
+    expected.push_back("CreateKey " + std::to_string(row.root) + " " + std::string(row.keyPath));
+    expected.push_back("SetValue " + std::string(row.valueName) + " type " +
+                       std::to_string(row.type) + " length " + std::to_string(length));
+    expected.push_back("CloseKey");
+  }
+  EXPECT_EQ(os.trace, expected);
+  // The three FileSystem spellings meet in one key; every row lands.
+  EXPECT_EQ(os.values.size(), 49u);
+  EXPECT_EQ(os.Find(platform::kHkeyLocalMachine,
+                    R"(SYSTEM\CurrentControlSet\Services\LanmanWorkstation\Parameters)", "MaxCmds")
+                ->data,
+            (std::vector<std::uint8_t>{104, 0, 0, 0}));
+}
+
+TEST(ApplyRegistryTweaks, RowsTheUserMayNotWriteAreSkippedQuietly) {
+  FakeOs os;
+  os.refusedRoots = {platform::kHkeyLocalMachine, platform::kHkeyUsers};
+  catalogue::ApplyRegistryTweaks(os);
+  EXPECT_EQ(os.Count("SetValue"), 49);  // every row is still tried
+  EXPECT_EQ(os.values.size(), 28u);
+  for (const auto& [key, value] : os.values) {
+    EXPECT_EQ(key.rfind(std::to_string(platform::kHkeyCurrentUser), 0), 0u) << key;
+  }
+}
+
+TEST(ApplyRegistryTweaks, OwnFailureAbandonsTheRemainingRowsButClosesTheKey) {
+  FakeOs os;
+  os.FailOn("SetValue", 10);
+  catalogue::ApplyRegistryTweaks(os);  // returns normally
+  EXPECT_EQ(os.Count("CreateKey"), 10);
+  EXPECT_EQ(os.Count("CloseKey"), 10);
+  EXPECT_EQ(os.values.size(), 9u);
+}

@@ -1,0 +1,128 @@
+// "Optimize" from the click to rest: the run controller's order and traps, and the
+// progress display's course.
+#include <string>
+#include <vector>
+
+#include "catalogue/registry_tweaks.h"
+#include "catalogue/service_catalogue.h"
+#include "tests/unit/program_fixture.h"
+
+using namespace app::form1;
+
+namespace {
+const std::string kFirstServiceLine = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | " +
+                                      std::string(catalogue::kServiceLines.front());
+}
+
+using RunTest = ProgramTest;
+
+TEST_F(RunTest, ClickDisablesButtonsAndStartsTimerBeforeTheFirstLine) {
+  OpenMainWindow();
+  toolkit.Click(kCommand1);
+  const std::vector<std::string> start(os.trace.begin(), os.trace.begin() + 7);
+  EXPECT_EQ(start, (std::vector<std::string>{"Enabled 101 0", "Enabled 102 0", "Enabled 103 0",
+                                             "Enabled 104 0", "Enabled 106 0", "Enabled 502 1",
+                                             "SystemDirectory"}));
+  // A disabled button ignores the next click: no second run.
+  const std::size_t calls = os.trace.size();
+  toolkit.Click(kCommand1);
+  EXPECT_EQ(os.trace.size(), calls);
+}
+
+TEST_F(RunTest, StepsComeInTheirOrder) {
+  OpenMainWindow();
+  toolkit.Click(kCommand1);
+  const auto lines = os.CommandLines();
+  ASSERT_EQ(lines.size(), 74u);
+  EXPECT_EQ(lines[0], "cmd /c defrag c: -b");
+  EXPECT_EQ(lines[5], "cmd /c FSUTIL behavior set disablelastaccess 1");
+  EXPECT_EQ(lines[6], catalogue::kServiceLines.front());
+  EXPECT_EQ(lines[72], catalogue::kServiceLines.back());
+  EXPECT_EQ(lines[73], R"(cmd /c del "%systemroot%/temp"\*.* /q)");
+  EXPECT_EQ(os.ShowStates(), std::vector<int>(74, 0));  // every line hidden
+
+  EXPECT_LT(Last("CloseClipboard"), First(kFirstServiceLine));
+  EXPECT_LT(Last("CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | cmd /c sc config WmiApSrv"),
+            First("CreateKey"));
+  EXPECT_LT(Last("CloseKey"), First("EmptyRecycleBin"));
+  EXPECT_LT(First("EmptyRecycleBin"), First("CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | cmd /c del \""));
+  EXPECT_LT(Last("CreateProcess"), First("ClsidFromString"));
+  EXPECT_EQ(os.trace.back(), "Release");
+  EXPECT_EQ(os.Count("SetValue"), 49);
+}
+
+TEST_F(RunTest, RefusedServiceLineEndsThatStepOnly) {
+  OpenMainWindow();
+  os.FailOn("CreateProcess", 6 + 10);  // service entry 10
+  toolkit.Click(kCommand1);
+  const auto lines = os.CommandLines();
+  // Entries 1 to 9 started, entry 10 refused, 11 to 67 never tried; the temp line follows.
+  ASSERT_EQ(lines.size(), 6u + 10u + 1u);
+  EXPECT_EQ(lines[14], catalogue::kServiceLines[8]);
+  EXPECT_EQ(os.Count("SetValue"), 49);
+  EXPECT_EQ(os.Count("EmptyRecycleBin"), 1);
+  EXPECT_EQ(os.trace.back(), "Release");
+}
+
+TEST_F(RunTest, RefusedButtonWriteAbandonsTheClick) {
+  OpenMainWindow();
+  toolkit.RefuseWrite("Enabled", kCommand3);
+  toolkit.Click(kCommand1);
+  EXPECT_FALSE(Enabled(kCommand1));
+  EXPECT_FALSE(Enabled(kCommand2));
+  EXPECT_TRUE(Enabled(kCommand3));
+  EXPECT_FALSE(Enabled(kTimer2));
+  EXPECT_EQ(os.Count("CreateProcess"), 0);
+}
+
+TEST_F(RunTest, ProgressFillsTicksEachBoxAtItsValueAndReturnsToRest) {
+  OpenMainWindow();
+  for (int run = 1; run <= 2; ++run) {
+    toolkit.Click(kCommand1);
+    ASSERT_TRUE(Enabled(kTimer2));
+    std::vector<int> boxes(11, 0);
+    for (int tick = 1; tick <= 100; ++tick) {
+      toolkit.Tick(kTimer2);
+      EXPECT_EQ(Bar(1), static_cast<float>(tick)) << "run " << run << " tick " << tick;
+      const int box = tick == 1 ? 0 : (tick % 10 == 0 ? tick / 10 : -1);
+      if (box >= 0) boxes[box] = 1;
+      EXPECT_EQ(Boxes(), boxes) << "run " << run << " tick " << tick;
+      EXPECT_FALSE(Enabled(kCommand1));
+    }
+    toolkit.writes.clear();
+    toolkit.Tick(kTimer2);  // tick 101: the end steps, in order
+    EXPECT_EQ(toolkit.writes,
+              (std::vector<std::string>{"Enabled 101 1", "Enabled 102 1", "Enabled 103 1",
+                                        "Enabled 104 1", "Enabled 106 1", "Value 111 0",
+                                        "Enabled 502 0", "Check 300 0", "Check 301 0",
+                                        "Check 302 0", "Check 303 0", "Check 304 0",
+                                        "Check 305 0", "Check 306 0", "Check 307 0",
+                                        "Check 308 0", "Check 309 0", "Check 310 0"}));
+    EXPECT_EQ(Bar(1), 0.0f);
+    EXPECT_EQ(Boxes(), std::vector<int>(11, 0));
+    toolkit.Tick(kTimer2);  // the timer is off: nothing more happens
+    EXPECT_EQ(Bar(1), 0.0f);
+  }
+}
+
+TEST_F(RunTest, FailedTickIsAbandonedAndTheEndStepsRepeatOnTheNextTick) {
+  OpenMainWindow();
+  toolkit.Click(kCommand1);
+  toolkit.RefuseWrite("Check", kCheck1 + 1);  // tick 10's box
+  for (int tick = 1; tick <= 10; ++tick) toolkit.Tick(kTimer2);
+  EXPECT_EQ(Bar(1), 10.0f);
+  EXPECT_EQ(Boxes()[1], 0);
+  for (int tick = 11; tick <= 100; ++tick) toolkit.Tick(kTimer2);
+
+  toolkit.RefuseWrite("Enabled", kCommand3);  // the end steps fail at the third button
+  toolkit.Tick(kTimer2);
+  EXPECT_TRUE(Enabled(kCommand2));
+  EXPECT_FALSE(Enabled(kCommand3));
+  EXPECT_EQ(Bar(1), 100.0f);
+  EXPECT_TRUE(Enabled(kTimer2));
+  toolkit.Tick(kTimer2);  // still at Max: the end steps run again from the first
+  EXPECT_TRUE(Enabled(kCommand3));
+  EXPECT_TRUE(Enabled(kCommand6));
+  EXPECT_EQ(Bar(1), 0.0f);
+  EXPECT_FALSE(Enabled(kTimer2));
+}
