@@ -19,16 +19,16 @@ std::uint64_t CheckedProduct(std::uint64_t a, std::uint64_t b) {
 Currency QuerySpace(platform::SystemInfo& info, const std::string& root, Quantity quantity) {
   Currency result = 0;
   platform::Trap([&] {
-    const platform::Handle kernel32 = info.GetModuleHandle("kernel32.dll");
+    const platform::Handle kernel32 = info.ModuleHandle("kernel32.dll");
     if (info.GetProcAddress(kernel32, "GetDiskFreeSpaceExA") != 0) {
       std::uint64_t availableToCaller = 0, total = 0, totalFree = 0;
-      if (info.GetDiskFreeSpaceEx(root, &availableToCaller, &total, &totalFree) != 0) {
+      if (info.QueryDiskFreeSpaceEx(root, &availableToCaller, &total, &totalFree) != 0) {
         result = CurrencyFromBytes(quantity == Quantity::kTotal ? total : totalFree);
       }
     } else {
       std::uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0,
                     totalClusters = 0;
-      if (info.GetDiskFreeSpace(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+      if (info.QueryDiskFreeSpace(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
                                 &totalClusters) != 0) {
         const std::uint64_t cluster = CheckedProduct(sectorsPerCluster, bytesPerSector);
         result = CurrencyFromBytes(CheckedProduct(

@@ -21,7 +21,7 @@ struct Memory {
 
 // The 64-bit query where the system has it, so that 2 GiB and more read right.
 Memory QueryMemory(platform::SystemInfo& info) {
-  const platform::Handle kernel32 = info.GetModuleHandle("kernel32.dll");
+  const platform::Handle kernel32 = info.ModuleHandle("kernel32.dll");
   if (info.GetProcAddress(kernel32, "GlobalMemoryStatusEx") != 0) {
     platform::MemoryStatusEx status;
     status.length = 64;

@@ -38,7 +38,9 @@ std::string FormatGrouped(double value, const platform::LocaleSeparators& locale
   const auto whole = static_cast<std::int64_t>(rounded);
   const std::uint64_t magnitude =
       whole < 0 ? 0 - static_cast<std::uint64_t>(whole) : static_cast<std::uint64_t>(whole);
-  return (whole < 0 ? "-" : "") + Group(magnitude, locale.thousands);
+  std::string text = Group(magnitude, locale.thousands);
+  if (whole < 0) text.insert(text.begin(), '-');
+  return text;
 }
 
 std::int32_t ReadBackInt32(const std::string& text, const platform::LocaleSeparators& locale) {

@@ -12,7 +12,7 @@ void GetWindowsVersion(const platform::Label& label8, platform::SystemInfo& info
   platform::Trap([&] {
     platform::VersionInfo version;
     version.size = 148;  // OSVERSIONINFOA
-    platform::Ignore(info.GetVersionEx(&version));
+    platform::Ignore(info.QueryVersion(&version));
     const auto plain = [](std::uint32_t field) {
       return std::to_string(static_cast<std::int32_t>(field));
     };

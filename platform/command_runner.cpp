@@ -8,7 +8,7 @@ namespace platform {
 std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine,
                              int windowState) {
   const std::string interpreter = processes.SystemDirectory() + "\\cmd.exe";
-  return processes.CreateProcess(interpreter, commandLine, windowState);
+  return processes.StartProcess(interpreter, commandLine, windowState);
 }
 
 }  // namespace platform

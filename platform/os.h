@@ -21,7 +21,7 @@ class Processes {
   // CreateProcessA with the given application and command line, the window shown with
   // showState, not waited for; both handles are closed at once. Returns the process id.
   // Throws Failure when no process could be started.
-  virtual std::uint32_t CreateProcess(const std::string& application,
+  virtual std::uint32_t StartProcess(const std::string& application,
                                       const std::string& commandLine, int showState) = 0;
 };
 
@@ -103,16 +103,16 @@ struct LocaleSeparators {
 class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
-  virtual Handle GetModuleHandle(const std::string& name) = 0;
+  virtual Handle ModuleHandle(const std::string& name) = 0;
   virtual std::uintptr_t GetProcAddress(Handle module, const std::string& name) = 0;
   virtual int GlobalMemoryStatusEx(MemoryStatusEx* status) = 0;
   virtual void GlobalMemoryStatus(MemoryStatus* status) = 0;
   // The variable's value, or empty text when it is not set.
   virtual std::string Environment(const std::string& name) = 0;
-  virtual int GetVersionEx(VersionInfo* info) = 0;
-  virtual int GetDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+  virtual int QueryVersion(VersionInfo* info) = 0;
+  virtual int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
                                  std::uint64_t* total, std::uint64_t* totalFree) = 0;
-  virtual int GetDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
+  virtual int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
                                std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
                                std::uint32_t* totalClusters) = 0;
   // The user locale's decimal and thousands separators (GetLocaleInfo).

@@ -152,7 +152,23 @@ void WindowHost::EndIfNoWindowLeft() {
   QuitNative();
 }
 
+// Handlers run one at a time: an event that arrives while one runs (a timer message
+// dispatched by a message box's own loop, say) is dropped, and a periodic tick simply
+// comes again.
+class WindowHost::Busy {
+ public:
+  explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
+  ~Busy() { flag_ = false; }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 void WindowHost::Click(ControlId id) {
+  if (busy_) return;
+  Busy busy(busy_);
   Entry& window = WindowOf(id);
   if (!window.loaded || Spec(id).kind != ControlKind::kButton || !states_.at(id).enabled) return;
   window.logic->Click(id);
@@ -160,6 +176,8 @@ void WindowHost::Click(ControlId id) {
 }
 
 void WindowHost::Tick(ControlId timer) {
+  if (busy_) return;
+  Busy busy(busy_);
   Entry& window = WindowOf(timer);
   if (!window.loaded || !states_.at(timer).enabled) return;
   window.logic->Tick(timer);
@@ -167,6 +185,8 @@ void WindowHost::Tick(ControlId timer) {
 }
 
 void WindowHost::KeyPress(WindowId id, int character) {
+  if (busy_) return;
+  Busy busy(busy_);
   Entry& window = windows_.at(id);
   if (!window.loaded) return;
   if (window.spec->keyPreview) window.logic->Form_KeyPress(character);
@@ -174,6 +194,8 @@ void WindowHost::KeyPress(WindowId id, int character) {
 }
 
 void WindowHost::Close(WindowId id) {
+  if (busy_) return;
+  Busy busy(busy_);
   UnloadWindow(id);
   EndIfNoWindowLeft();
 }

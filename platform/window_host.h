@@ -64,10 +64,12 @@ class WindowHost : public ControlHost {
   void Load(Entry& window);
   void EndIfNoWindowLeft();
 
+  class Busy;
   std::map<WindowId, Entry> windows_;
   std::map<ControlId, WindowId> owners_;
   std::map<ControlId, ControlState> states_;
   bool ended_ = false;
+  bool busy_ = false;
 };
 
 }  // namespace platform

@@ -57,7 +57,7 @@ std::string FakeOs::SystemDirectory() {
   return systemDirectory;
 }
 
-std::uint32_t FakeOs::CreateProcess(const std::string& application,
+std::uint32_t FakeOs::StartProcess(const std::string& application,
                                     const std::string& commandLine, int showState) {
   Record("CreateProcess", std::to_string(showState) + " " + application + " | " + commandLine);
   return 1000 + static_cast<std::uint32_t>(Count("CreateProcess"));
@@ -150,7 +150,7 @@ long FakeOs::CreateUrlHistory(const platform::Guid& /*clsid*/, unsigned context,
   return 0;
 }
 
-platform::Handle FakeOs::GetModuleHandle(const std::string& name) {
+platform::Handle FakeOs::ModuleHandle(const std::string& name) {
   Record("GetModuleHandle", name);
   return 0x7c800000;
 }
@@ -187,7 +187,7 @@ std::string FakeOs::Environment(const std::string& name) {
   return value == environment.end() ? std::string() : value->second;
 }
 
-int FakeOs::GetVersionEx(platform::VersionInfo* info) {
+int FakeOs::QueryVersion(platform::VersionInfo* info) {
   Record("GetVersionEx", std::to_string(info->size));
   const std::uint32_t size = info->size;
   *info = version;
@@ -195,7 +195,7 @@ int FakeOs::GetVersionEx(platform::VersionInfo* info) {
   return 1;
 }
 
-int FakeOs::GetDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+int FakeOs::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
                                std::uint64_t* total, std::uint64_t* totalFree) {
   Record("GetDiskFreeSpaceEx", root);
   if (!driveReady) return 0;
@@ -205,7 +205,7 @@ int FakeOs::GetDiskFreeSpaceEx(const std::string& root, std::uint64_t* available
   return 1;
 }
 
-int FakeOs::GetDiskFreeSpace(const std::string& root, std::uint32_t* spc, std::uint32_t* bps,
+int FakeOs::QueryDiskFreeSpace(const std::string& root, std::uint32_t* spc, std::uint32_t* bps,
                              std::uint32_t* freeC, std::uint32_t* totalC) {
   Record("GetDiskFreeSpace", root);
   if (!driveReady) return 0;

@@ -35,7 +35,7 @@ class FakeOs : public platform::Processes,
   // Processes
   std::string systemDirectory = "C:\\WINDOWS\\system32";
   std::string SystemDirectory() override;
-  std::uint32_t CreateProcess(const std::string& application, const std::string& commandLine,
+  std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
                               int showState) override;
   std::vector<std::string> CommandLines() const;  // in start order
   std::vector<int> ShowStates() const;
@@ -75,15 +75,15 @@ class FakeOs : public platform::Processes,
   std::uint32_t sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0,
                 totalClusters = 0;
   platform::LocaleSeparators locale;
-  platform::Handle GetModuleHandle(const std::string& name) override;
+  platform::Handle ModuleHandle(const std::string& name) override;
   std::uintptr_t GetProcAddress(platform::Handle module, const std::string& name) override;
   int GlobalMemoryStatusEx(platform::MemoryStatusEx* status) override;
   void GlobalMemoryStatus(platform::MemoryStatus* status) override;
   std::string Environment(const std::string& name) override;
-  int GetVersionEx(platform::VersionInfo* info) override;
-  int GetDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+  int QueryVersion(platform::VersionInfo* info) override;
+  int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
                          std::uint64_t* total, std::uint64_t* totalFree) override;
-  int GetDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
+  int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
                        std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
                        std::uint32_t* totalClusters) override;
   platform::LocaleSeparators Separators() override;

@@ -1,0 +1,10 @@
+// brisko.exe: the disclaimer window first, then the message loop until no window is left.
+#include "app/program.h"
+#include "platform/win32/win32_platform.h"
+
+int main() {
+  platform::win32::Win32Platform win32;
+  app::Program program(win32.Host(), win32.System());
+  program.Start();
+  return win32.RunMessageLoop();
+}

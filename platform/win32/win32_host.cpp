@@ -1,0 +1,480 @@
+// Real windows from the layout tables. The window procedures only decode a message and
+// hand it to the lifecycle in WindowHost; everything a control shows mirrors its state.
+#include "platform/win32/win32_host.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <tuple>
+
+#include "platform/failure.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr char kFrameClass[] = "BriskoFrame";
+Win32Host* gHost = nullptr;  // one toolkit per process: the window procedures reach it here
+
+bool Windowed(ControlKind kind) {
+  return kind != ControlKind::kLabel && kind != ControlKind::kLine && kind != ControlKind::kTimer;
+}
+
+COLORREF ColourOf(const Colour& colour, int fallbackSystemColour) {
+  switch (colour.kind) {
+    case Colour::Kind::kSystem:
+      return ::GetSysColor(static_cast<int>(colour.value));
+    case Colour::Kind::kRgb:
+      return colour.value;
+    case Colour::Kind::kDefault:
+      break;
+  }
+  return ::GetSysColor(fallbackSystemColour);
+}
+
+int Round(float value) { return static_cast<int>(std::lround(value)); }
+
+}  // namespace
+
+Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
+  gHost = this;
+  HDC screen = ::GetDC(nullptr);
+  dpi_ = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+}
+
+Win32Host::~Win32Host() {
+  for (auto& [id, native] : natives_) ::DestroyWindow(native.hwnd);
+  gHost = nullptr;
+}
+
+int Win32Host::Pixels(int twips) const { return ::MulDiv(twips, dpi_, 1440); }
+
+Win32Host::Native* Win32Host::NativeOf(HWND hwnd) {
+  for (auto& [id, native] : natives_) {
+    if (native.hwnd == hwnd) return &native;
+  }
+  return nullptr;
+}
+
+void Win32Host::RegisterClasses(const WindowSpec& spec) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (!::GetClassInfoExA(instance_, spec.className, &existing)) {
+    WNDCLASSEXA form{};
+    form.cbSize = sizeof form;
+    form.lpfnWndProc = FormProc;
+    form.hInstance = instance_;
+    form.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    form.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    form.lpszClassName = spec.className;
+    if (spec.icon != 0) {
+      form.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(spec.icon));
+      form.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(spec.icon),
+                                                     IMAGE_ICON, 16, 16, 0));
+    }
+    if (!::RegisterClassExA(&form)) throw Failure("cannot register the window class");
+  }
+  if (!::GetClassInfoExA(instance_, kFrameClass, &existing)) {
+    WNDCLASSEXA frame{};
+    frame.cbSize = sizeof frame;
+    frame.lpfnWndProc = FrameProc;
+    frame.hInstance = instance_;
+    frame.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    frame.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    frame.lpszClassName = kFrameClass;
+    if (!::RegisterClassExA(&frame)) throw Failure("cannot register the frame class");
+  }
+}
+
+HFONT Win32Host::Font(Native& native, const FontSpec& font) {
+  if (font.points == 0) return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  auto& slot = native.fonts[{Round(font.points * 100), font.bold}];
+  if (!slot) {
+    const int height = -static_cast<int>(std::lround(font.points * dpi_ / 72.0));
+    slot.reset(::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                             FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+  }
+  return slot.get();
+}
+
+HWND Win32Host::CreateControl(Native& native, const ControlSpec& spec) {
+  HWND parent = spec.container != 0 ? native.controls.at(spec.container) : native.hwnd;
+  const DWORD child = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  int x = Pixels(spec.left), y = Pixels(spec.top);
+  int width = Pixels(spec.width), height = Pixels(spec.height);
+  const char* windowClass = "STATIC";
+  DWORD style = child;
+  DWORD exStyle = 0;
+  switch (spec.kind) {
+    case ControlKind::kButton:
+      windowClass = "BUTTON";
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
+    case ControlKind::kCheckBox:
+      windowClass = "BUTTON";
+      style |= BS_CHECKBOX | WS_TABSTOP;  // only a run ticks the boxes, never a click
+      break;
+    case ControlKind::kLabel:
+      style |= SS_NOPREFIX | (spec.align == Align::kRight ? SS_RIGHT : SS_LEFT);
+      break;
+    case ControlKind::kProgressBar:
+      windowClass = PROGRESS_CLASSA;
+      break;
+    case ControlKind::kFrame:
+      windowClass = kFrameClass;
+      style |= WS_CLIPCHILDREN;
+      exStyle |= WS_EX_CONTROLPARENT;
+      break;
+    case ControlKind::kLine:  // from (left, top) to (width, height), one pixel thick
+      style |= SS_BLACKRECT;
+      width = Pixels(spec.width - spec.left);
+      height = 1;
+      break;
+    case ControlKind::kImage:
+      style |= SS_OWNERDRAW | (spec.border ? WS_BORDER : 0);
+      native.pictures[spec.id] = LoadPictureResource(instance_, spec.picture);
+      break;
+    case ControlKind::kTimer:
+      return nullptr;
+  }
+  HWND hwnd = ::CreateWindowExA(exStyle, windowClass, spec.caption, style, x, y, width, height,
+                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                instance_, nullptr);
+  if (hwnd == nullptr) throw Failure("cannot create control " + std::string(spec.name));
+  HFONT font = Font(native, spec.font);
+  ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return hwnd;
+}
+
+// Win32 tabs through siblings in z-order, so z-order follows the tab column of the layout.
+// Labels and lines are drawn on their container's surface, beneath every windowed control.
+void Win32Host::OrderForTabbing(Native& native) {
+  std::vector<const ControlSpec*> order;
+  for (const ControlSpec& spec : native.spec->controls) {
+    if (spec.kind != ControlKind::kTimer) order.push_back(&spec);
+  }
+  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+    const auto key = [](const ControlSpec* s) {
+      return std::make_tuple(Windowed(s->kind) ? 0 : 1, s->tab < 0 ? INT_MAX : s->tab);
+    };
+    return key(a) < key(b);
+  });
+  std::map<ControlId, HWND> previous;  // per container
+  for (const ControlSpec* spec : order) {
+    HWND hwnd = native.controls.at(spec->id);
+    auto last = previous.find(spec->container);
+    ::SetWindowPos(hwnd, last == previous.end() ? HWND_TOP : last->second, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous[spec->container] = hwnd;
+  }
+}
+
+void Win32Host::CreateNative(const WindowSpec& spec) {
+  RegisterClasses(spec);
+  DWORD style = WS_CLIPCHILDREN;
+  DWORD exStyle = WS_EX_CONTROLPARENT;
+  if (spec.style == WindowStyle::kFixedSingle) {
+    style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  } else {
+    style |= WS_POPUP | WS_DLGFRAME;
+  }
+  RECT frame{0, 0, Pixels(spec.clientWidth), Pixels(spec.clientHeight)};
+  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+  if (spec.centred || (style & WS_POPUP) != 0) {
+    x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  }
+  HWND hwnd = ::CreateWindowExA(exStyle, spec.className, spec.caption, style, x, y, width,
+                                height, nullptr, nullptr, instance_, nullptr);
+  if (hwnd == nullptr) throw Failure("cannot create the window");
+  Native& native = natives_[spec.id];
+  native.spec = &spec;
+  native.hwnd = hwnd;
+  if (spec.background != 0) native.background = LoadPictureResource(instance_, spec.background);
+  for (const ControlSpec& control : spec.controls) {
+    if (HWND created = CreateControl(native, control)) native.controls[control.id] = created;
+  }
+  OrderForTabbing(native);
+
+  for (const ControlSpec& control : spec.controls) {
+    if (control.toolTip == nullptr) continue;
+    if (native.toolTip == nullptr) {
+      native.toolTip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                         WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance_,
+                                         nullptr);
+    }
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 from Windows 2000 on
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(native.controls.at(control.id));
+    tool.lpszText = const_cast<char*>(control.toolTip);
+    ::SendMessageA(native.toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  for (const ControlSpec& control : spec.controls) UpdateNative(control, State(control.id));
+}
+
+void Win32Host::ShowNative(WindowId id) {
+  Native& native = natives_.at(id);
+  if (native.spec->centred) {
+    RECT window;
+    ::GetWindowRect(native.hwnd, &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    ::SetWindowPos(native.hwnd, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                   (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  const bool wasVisible = ::IsWindowVisible(native.hwnd) != FALSE;
+  ::ShowWindow(native.hwnd, SW_SHOWNORMAL);
+  ::SetForegroundWindow(native.hwnd);
+  if (!wasVisible) {
+    if (HWND first = ::GetNextDlgTabItem(native.hwnd, nullptr, FALSE)) ::SetFocus(first);
+  }
+}
+
+void Win32Host::DestroyNative(WindowId id) {
+  auto found = natives_.find(id);
+  if (found == natives_.end()) return;
+  for (const ControlSpec& control : found->second.spec->controls) {
+    if (control.kind == ControlKind::kTimer) ::KillTimer(found->second.hwnd, control.id);
+  }
+  ::DestroyWindow(found->second.hwnd);
+  natives_.erase(found);
+}
+
+void Win32Host::UpdateNative(const ControlSpec& spec, const ControlState& state) {
+  for (auto& [id, native] : natives_) {
+    const auto& controls = native.spec->controls;
+    if (&spec < controls.data() || &spec >= controls.data() + controls.size()) continue;
+    if (spec.kind == ControlKind::kTimer) {
+      if (state.enabled) {
+        ::SetTimer(native.hwnd, spec.id, static_cast<UINT>(spec.interval), nullptr);
+      } else {
+        ::KillTimer(native.hwnd, spec.id);
+      }
+      return;
+    }
+    HWND hwnd = native.controls.at(spec.id);
+    switch (spec.kind) {
+      case ControlKind::kButton:
+        ::EnableWindow(hwnd, state.enabled);
+        break;
+      case ControlKind::kLabel:
+        ::SetWindowTextA(hwnd, state.caption.c_str());
+        if (spec.autoSize) {
+          HDC dc = ::GetDC(hwnd);
+          HGDIOBJ old = ::SelectObject(dc, Font(native, spec.font));
+          SIZE size{};
+          ::GetTextExtentPoint32A(dc, state.caption.c_str(), static_cast<int>(state.caption.size()),
+                                  &size);
+          ::SelectObject(dc, old);
+          ::ReleaseDC(hwnd, dc);
+          ::SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        break;
+      case ControlKind::kCheckBox:
+        ::SendMessageA(hwnd, BM_SETCHECK, state.check != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+      case ControlKind::kProgressBar:
+        ::SendMessageA(hwnd, PBM_SETRANGE32, Round(state.min), Round(state.max));
+        ::SendMessageA(hwnd, PBM_SETPOS, Round(state.value), 0);
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+}
+
+void Win32Host::QuitNative() { ::PostQuitMessage(0); }
+
+std::uintptr_t Win32Host::WindowHandle(WindowId id) {
+  auto found = natives_.find(id);
+  if (found == natives_.end()) throw Failure("window not loaded");
+  return reinterpret_cast<std::uintptr_t>(found->second.hwnd);
+}
+
+int Win32Host::ShowMessage(const std::string& text, const std::string& title, unsigned style) {
+  const int answer = ::MessageBoxA(::GetActiveWindow(), text.c_str(), title.c_str(), style);
+  if (answer == 0) throw Failure("cannot show the message");
+  return answer;
+}
+
+LRESULT Win32Host::ControlColour(Native& native, HDC dc, HWND control) {
+  const int id = ::GetDlgCtrlID(control);
+  const ControlSpec* spec = nullptr;
+  for (const ControlSpec& candidate : native.spec->controls) {
+    if (candidate.id == id) spec = &candidate;
+  }
+  ::SetTextColor(dc, spec != nullptr ? ColourOf(spec->fore, COLOR_BTNTEXT)
+                                     : ::GetSysColor(COLOR_BTNTEXT));
+  if (spec == nullptr || spec->back.kind == Colour::Kind::kDefault) {
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+  }
+  ::SetBkColor(dc, ColourOf(spec->back, COLOR_BTNFACE));
+  if (spec->back.kind == Colour::Kind::kSystem) {
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(static_cast<int>(spec->back.value)));
+  }
+  auto& brush = native.brushes[spec->id];
+  if (!brush) brush.reset(::CreateSolidBrush(spec->back.value));
+  return reinterpret_cast<LRESULT>(brush.get());
+}
+
+void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
+  ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
+  auto picture = native.pictures.find(static_cast<ControlId>(item.CtlID));
+  if (picture == native.pictures.end() || !picture->second) return;
+  BITMAP info{};
+  ::GetObjectA(picture->second.get(), sizeof info, &info);
+  HDC memory = ::CreateCompatibleDC(item.hDC);
+  HGDIOBJ old = ::SelectObject(memory, picture->second.get());
+  bool stretch = false;
+  for (const ControlSpec& spec : native.spec->controls) {
+    if (spec.id == static_cast<ControlId>(item.CtlID)) stretch = spec.stretch;
+  }
+  if (stretch) {
+    ::SetStretchBltMode(item.hDC, HALFTONE);
+    ::StretchBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, memory, 0, 0,
+                 info.bmWidth, info.bmHeight, SRCCOPY);
+  } else {
+    ::BitBlt(item.hDC, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+  }
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+}
+
+void Win32Host::PaintBackground(Native& native, HDC dc) {
+  RECT client;
+  ::GetClientRect(native.hwnd, &client);
+  ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+  if (!native.background) return;
+  BITMAP info{};
+  ::GetObjectA(native.background.get(), sizeof info, &info);
+  HDC memory = ::CreateCompatibleDC(dc);
+  HGDIOBJ old = ::SelectObject(memory, native.background.get());
+  ::BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);  // natural size
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+}
+
+LRESULT Win32Host::HandleFormMessage(Native& native, UINT message, WPARAM wParam, LPARAM lParam) {
+  const WindowId windowId = native.spec->id;
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED && lParam != 0) Click(LOWORD(wParam));
+      return 0;
+    case WM_TIMER:
+      Tick(static_cast<ControlId>(wParam));
+      return 0;
+    case WM_CLOSE:
+      Close(windowId);
+      return 0;
+    case WM_ERASEBKGND:
+      PaintBackground(native, reinterpret_cast<HDC>(wParam));
+      return 1;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return ControlColour(native, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DRAWITEM:
+      DrawImage(native, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    default:
+      return ::DefWindowProcA(native.hwnd, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK Win32Host::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Native* native = gHost != nullptr ? gHost->NativeOf(hwnd) : nullptr;
+  if (native == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  return gHost->HandleFormMessage(*native, message, wParam, lParam);
+}
+
+// A frame paints its face, an etched border and its caption; what its controls report goes
+// to the window that owns it.
+LRESULT CALLBACK Win32Host::FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETFONT:
+      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wParam));
+      return 0;
+    case WM_GETFONT:
+      return ::GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = ::BeginPaint(hwnd, &paint);
+      RECT area;
+      ::GetClientRect(hwnd, &area);
+      char caption[256] = {};
+      const int length = ::GetWindowTextA(hwnd, caption, sizeof caption);
+      HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+      TEXTMETRICA metrics{};
+      ::GetTextMetricsA(dc, &metrics);
+      RECT edge = area;
+      edge.top += length > 0 ? metrics.tmHeight / 2 : 0;
+      ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+      if (length > 0) {
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+        ::SetBkMode(dc, OPAQUE);
+        ::TextOutA(dc, 8, 0, caption, length);
+      }
+      ::SelectObject(dc, old);
+      ::EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_COMMAND:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_DRAWITEM:
+    case WM_NOTIFY:
+      return ::SendMessageA(::GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
+    default:
+      return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// Key preview: a window that asks for it sees every typed character before its focused
+// control does. Enter and Space must not also press the focused button by themselves.
+bool Win32Host::PreviewKey(MSG& message) {
+  if (message.hwnd == nullptr) return false;
+  Native* native = NativeOf(::GetAncestor(message.hwnd, GA_ROOT));
+  if (native == nullptr || !native->spec->keyPreview) return false;
+  const WindowId id = native->spec->id;
+  switch (message.message) {
+    case WM_KEYDOWN:
+      ::TranslateMessage(&message);
+      if (message.wParam != VK_SPACE && message.wParam != VK_RETURN) ::DispatchMessageA(&message);
+      return true;
+    case WM_KEYUP:
+      return message.wParam == VK_SPACE || message.wParam == VK_RETURN;
+    case WM_CHAR:
+      KeyPress(id, static_cast<int>(message.wParam));
+      return true;
+    default:
+      return false;
+  }
+}
+
+int Win32Host::RunMessageLoop() {
+  if (Ended()) return 0;
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (PreviewKey(message)) continue;
+    HWND root = message.hwnd != nullptr ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root != nullptr && NativeOf(root) != nullptr && ::IsDialogMessageA(root, &message)) {
+      continue;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return 0;
+}
+
+}  // namespace platform::win32

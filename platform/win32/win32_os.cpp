@@ -1,0 +1,230 @@
+// Thin wrappers: each maps one system call to the interface and decides nothing.
+#include "platform/win32/win32_os.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <urlhist.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/failure.h"
+
+namespace platform::win32 {
+namespace {
+
+// Closes a kernel handle when it goes out of scope.
+class KernelHandle {
+ public:
+  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+  ~KernelHandle() {
+    if (handle_ != nullptr) ::CloseHandle(handle_);
+  }
+  KernelHandle(const KernelHandle&) = delete;
+  KernelHandle& operator=(const KernelHandle&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+HKEY ToHkey(std::uint32_t root) {
+  // Predefined keys are sign-extended 32-bit values.
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
+}
+
+GUID ToGuid(const Guid& id) {
+  GUID guid{};
+  guid.Data1 = id.data1;
+  guid.Data2 = id.data2;
+  guid.Data3 = id.data3;
+  std::memcpy(guid.Data4, id.data4, sizeof guid.Data4);
+  return guid;
+}
+
+class Win32UrlHistory : public UrlHistoryStg {
+ public:
+  explicit Win32UrlHistory(IUrlHistoryStg2* object) : object_(object) {}
+  long ClearHistory() override { return object_->ClearHistory(); }
+  unsigned long Release() override {
+    const ULONG count = object_->Release();
+    delete this;
+    return count;
+  }
+
+ private:
+  IUrlHistoryStg2* object_;
+};
+
+}  // namespace
+
+std::string SystemMessage(unsigned long error) {
+  char* text = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = length != 0 ? std::string(text, length) : std::string();
+  if (text != nullptr) ::LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+std::string Win32Os::SystemDirectory() {
+  char path[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) throw Failure(SystemMessage(::GetLastError()));
+  return std::string(path, length);
+}
+
+std::uint32_t Win32Os::StartProcess(const std::string& application,
+                                     const std::string& commandLine, int showState) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showState);
+  PROCESS_INFORMATION process{};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');  // CreateProcessA may write into the command line
+  if (!::CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+    throw Failure(SystemMessage(::GetLastError()));
+  }
+  KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  return process.dwProcessId;
+}
+
+long Win32Os::CreateKey(std::uint32_t root, const std::string& path, Handle* key) {
+  HKEY opened = nullptr;
+  const LONG result = ::RegCreateKeyA(ToHkey(root), path.c_str(), &opened);
+  *key = reinterpret_cast<Handle>(opened);
+  return result;
+}
+
+long Win32Os::SetValue(Handle key, const std::string& name, std::uint32_t type,
+                       std::span<const std::uint8_t> data) {
+  return ::RegSetValueExA(reinterpret_cast<HKEY>(key), name.c_str(), 0, type, data.data(),
+                          static_cast<DWORD>(data.size()));
+}
+
+long Win32Os::CloseKey(Handle key) { return ::RegCloseKey(reinterpret_cast<HKEY>(key)); }
+
+int Win32Os::SetDeskWallpaper(const std::string& path, unsigned winIni) {
+  std::vector<char> text(path.begin(), path.end());
+  text.push_back('\0');
+  return ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, text.data(), winIni);
+}
+
+int Win32Os::OpenClipboard(Handle window) {
+  return ::OpenClipboard(reinterpret_cast<HWND>(window));
+}
+int Win32Os::EmptyClipboard() { return ::EmptyClipboard(); }
+int Win32Os::CloseClipboard() { return ::CloseClipboard(); }
+
+long Win32Os::EmptyRecycleBin(Handle window, unsigned flags) {
+  return ::SHEmptyRecycleBinA(reinterpret_cast<HWND>(window), nullptr, flags);
+}
+
+long Win32Os::ClsidFromString(const std::wstring& text, Guid* id) {
+  GUID guid{};
+  const HRESULT result = ::CLSIDFromString(const_cast<LPOLESTR>(text.c_str()), &guid);
+  id->data1 = guid.Data1;
+  id->data2 = guid.Data2;
+  id->data3 = guid.Data3;
+  std::memcpy(id->data4, guid.Data4, sizeof guid.Data4);
+  return result;
+}
+
+long Win32Os::CreateUrlHistory(const Guid& clsid, unsigned context, const Guid& iid,
+                               UrlHistoryStg** object) {
+  const GUID classId = ToGuid(clsid), interfaceId = ToGuid(iid);
+  void* created = nullptr;
+  const HRESULT result = ::CoCreateInstance(classId, nullptr, context, interfaceId, &created);
+  if (result == S_OK && created != nullptr) {
+    *object = new Win32UrlHistory(static_cast<IUrlHistoryStg2*>(created));
+  }
+  return result;
+}
+
+Handle Win32Os::ModuleHandle(const std::string& name) {
+  return reinterpret_cast<Handle>(::GetModuleHandleA(name.c_str()));
+}
+
+std::uintptr_t Win32Os::GetProcAddress(Handle module, const std::string& name) {
+  return reinterpret_cast<std::uintptr_t>(
+      ::GetProcAddress(reinterpret_cast<HMODULE>(module), name.c_str()));
+}
+
+int Win32Os::GlobalMemoryStatusEx(MemoryStatusEx* status) {
+  MEMORYSTATUSEX figures{};
+  figures.dwLength = status->length;
+  const BOOL result = ::GlobalMemoryStatusEx(&figures);
+  status->memoryLoad = figures.dwMemoryLoad;
+  status->totalPhys = figures.ullTotalPhys;
+  status->availPhys = figures.ullAvailPhys;
+  return result;
+}
+
+void Win32Os::GlobalMemoryStatus(MemoryStatus* status) {
+  MEMORYSTATUS figures{};
+  figures.dwLength = status->length;
+  ::GlobalMemoryStatus(&figures);
+  status->memoryLoad = figures.dwMemoryLoad;
+  status->totalPhys = static_cast<std::uint32_t>(figures.dwTotalPhys);
+  status->availPhys = static_cast<std::uint32_t>(figures.dwAvailPhys);
+}
+
+std::string Win32Os::Environment(const std::string& name) {
+  std::vector<char> value(256);
+  for (;;) {
+    const DWORD length =
+        ::GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (length == 0) return std::string();
+    if (length < value.size()) return std::string(value.data(), length);
+    value.resize(length);
+  }
+}
+
+int Win32Os::QueryVersion(VersionInfo* info) {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = info->size;
+  const BOOL result = ::GetVersionExA(&version);
+  info->major = version.dwMajorVersion;
+  info->minor = version.dwMinorVersion;
+  info->build = version.dwBuildNumber;
+  return result;
+}
+
+int Win32Os::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+                                std::uint64_t* total, std::uint64_t* totalFree) {
+  ULARGE_INTEGER available{}, size{}, free{};
+  const BOOL result = ::GetDiskFreeSpaceExA(root.c_str(), &available, &size, &free);
+  *availableToCaller = available.QuadPart;
+  *total = size.QuadPart;
+  *totalFree = free.QuadPart;
+  return result;
+}
+
+int Win32Os::QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
+                              std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                              std::uint32_t* totalClusters) {
+  DWORD spc = 0, bps = 0, freeC = 0, totalC = 0;
+  const BOOL result = ::GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeC, &totalC);
+  *sectorsPerCluster = spc;
+  *bytesPerSector = bps;
+  *freeClusters = freeC;
+  *totalClusters = totalC;
+  return result;
+}
+
+LocaleSeparators Win32Os::Separators() {
+  const auto read = [](LCTYPE item, const char* fallback) {
+    char text[16];
+    const int length = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, item, text, sizeof text);
+    return length > 0 ? std::string(text, static_cast<std::size_t>(length - 1))
+                      : std::string(fallback);
+  };
+  return {read(LOCALE_SDECIMAL, "."), read(LOCALE_STHOUSAND, ",")};
+}
+
+}  // namespace platform::win32

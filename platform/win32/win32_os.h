@@ -1,0 +1,48 @@
+// The operating-system interfaces over kernel32, advapi32, user32, shell32 and ole32.
+#pragma once
+
+#include <string>
+
+#include "platform/os.h"
+
+namespace platform::win32 {
+
+// The system's text for an error code, for failures a user may be shown.
+std::string SystemMessage(unsigned long error);
+
+class Win32Os : public Processes, public Registry, public Desktop, public Com, public SystemInfo {
+ public:
+  std::string SystemDirectory() override;
+  std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
+                              int showState) override;
+
+  long CreateKey(std::uint32_t root, const std::string& path, Handle* key) override;
+  long SetValue(Handle key, const std::string& name, std::uint32_t type,
+                std::span<const std::uint8_t> data) override;
+  long CloseKey(Handle key) override;
+
+  int SetDeskWallpaper(const std::string& path, unsigned winIni) override;
+  int OpenClipboard(Handle window) override;
+  int EmptyClipboard() override;
+  int CloseClipboard() override;
+  long EmptyRecycleBin(Handle window, unsigned flags) override;
+
+  long ClsidFromString(const std::wstring& text, Guid* id) override;
+  long CreateUrlHistory(const Guid& clsid, unsigned context, const Guid& iid,
+                        UrlHistoryStg** object) override;
+
+  Handle ModuleHandle(const std::string& name) override;
+  std::uintptr_t GetProcAddress(Handle module, const std::string& name) override;
+  int GlobalMemoryStatusEx(MemoryStatusEx* status) override;
+  void GlobalMemoryStatus(MemoryStatus* status) override;
+  std::string Environment(const std::string& name) override;
+  int QueryVersion(VersionInfo* info) override;
+  int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+                         std::uint64_t* total, std::uint64_t* totalFree) override;
+  int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
+                       std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                       std::uint32_t* totalClusters) override;
+  LocaleSeparators Separators() override;
+};
+
+}  // namespace platform::win32

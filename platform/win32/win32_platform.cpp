@@ -1,0 +1,56 @@
+// Start-up of the Win32 side: a safe library search path, COM for the URL history object,
+// the common controls, then the toolkit and the system interfaces.
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "platform/win32/win32_host.h"
+#include "platform/win32/win32_os.h"
+
+namespace platform::win32 {
+namespace {
+
+// A library planted in the current folder must never be loaded in place of a system one.
+// SetDllDirectoryA exists from XP SP1 on, so it is looked up rather than imported.
+void RemoveCurrentFolderFromLibrarySearch() {
+  using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
+  HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
+  auto setDllDirectory = reinterpret_cast<SetDllDirectoryFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDllDirectoryA")));
+  if (setDllDirectory != nullptr) setDllDirectory("");
+}
+
+}  // namespace
+
+struct Win32Platform::Parts {
+  explicit Parts(HINSTANCE instance) : host(instance) {}
+  Win32Os os;
+  Os system{os, os, os, os, os};
+  Win32Host host;
+  bool comReady = false;
+};
+
+Win32Platform::Win32Platform() {
+  RemoveCurrentFolderFromLibrarySearch();
+  const bool comReady = SUCCEEDED(::CoInitialize(nullptr));  // single-threaded apartment
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+  ::InitCommonControlsEx(&controls);
+  parts_ = std::make_unique<Parts>(::GetModuleHandleA(nullptr));
+  parts_->comReady = comReady;
+}
+
+Win32Platform::~Win32Platform() {
+  const bool comReady = parts_->comReady;
+  parts_.reset();
+  if (comReady) ::CoUninitialize();
+}
+
+WindowHost& Win32Platform::Host() { return parts_->host; }
+Os& Win32Platform::System() { return parts_->system; }
+int Win32Platform::RunMessageLoop() { return parts_->host.RunMessageLoop(); }
+
+}  // namespace platform::win32

@@ -1,0 +1,97 @@
+# Shared by scripts/run and scripts/test: packages, builds, the Wine sandbox and a display.
+# Every Windows program we start runs in a throwaway Wine prefix: WINEPREFIX, HOME and the
+# XDG folders point into a temporary folder and the prefix's z: link (to /) is removed,
+# because a run deletes files and Wine maps the recycle bin to the user's Trash.
+
+BRISKO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BRISKO_BUILD=${BRISKO_BUILD:-$BRISKO_ROOT/build}
+
+say() { printf '==> %s\n' "$*" >&2; }
+
+# Installs the Debian packages the build and the tests need, when any is missing.
+ensure_packages() {
+  local missing=0 tool
+  for tool in cmake g++ i686-w64-mingw32-g++-win32 i686-w64-mingw32-g++-posix \
+              i686-w64-mingw32-windres wine Xvfb xdotool convert; do
+    command -v "$tool" >/dev/null 2>&1 || missing=1
+  done
+  [ -f /usr/src/googletest/CMakeLists.txt ] || missing=1
+  [ -f /usr/include/gtest/gtest.h ] || missing=1
+  dpkg -s wine32:i386 >/dev/null 2>&1 || missing=1
+  fc-list 2>/dev/null | grep -qi 'Liberation Sans' || missing=1
+  [ "$missing" = 0 ] && return 0
+  say "installing the Debian packages Brisko needs"
+  local sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo dpkg --add-architecture i386
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends \
+    cmake make g++ googletest libgtest-dev \
+    g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+    wine wine32:i386 xvfb xauth xdotool imagemagick fonts-liberation fontconfig \
+    >/dev/null
+}
+
+# brisko.exe and its tools (win32 thread model: imports nothing newer than XP).
+build_product() {
+  cmake -S "$BRISKO_ROOT" -B "$BRISKO_BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$BRISKO_ROOT/cmake/mingw-i686.cmake" >/dev/null
+  cmake --build "$BRISKO_BUILD/win32" -j "$(nproc)" >/dev/null
+}
+
+# Makes a fresh sandbox prefix configured as Windows XP and exports its environment.
+make_sandbox() {
+  BRISKO_SANDBOX=$(mktemp -d "${TMPDIR:-/tmp}/brisko-sandbox.XXXXXX")
+  export BRISKO_SANDBOX
+  export WINEPREFIX=$BRISKO_SANDBOX/prefix HOME=$BRISKO_SANDBOX/home
+  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
+  export XDG_CACHE_HOME=$HOME/.cache XDG_RUNTIME_DIR=$BRISKO_SANDBOX/run
+  export XDG_DATA_DIRS=$BRISKO_SANDBOX/share XDG_CONFIG_DIRS=$BRISKO_SANDBOX/etc
+  export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  say "making a Wine sandbox in $BRISKO_SANDBOX"
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
+  wineserver -w
+  rm -f "$WINEPREFIX/dosdevices/z:"
+  [ ! -e "$WINEPREFIX/dosdevices/z:" ] || { say "could not remove z:"; return 1; }
+  mkdir -p "$WINEPREFIX/drive_c/brisko"
+}
+
+drop_sandbox() {
+  [ -n "${BRISKO_SANDBOX:-}" ] || return 0
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$BRISKO_SANDBOX"
+}
+
+# Uses the user's display, or a private Xvfb when there is none.
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    BRISKO_HEADLESS=0
+    return 0
+  fi
+  local n
+  for n in $(seq 91 120); do
+    [ -e "/tmp/.X$n-lock" ] || break
+  done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  BRISKO_XVFB=$!
+  export DISPLAY=":$n"
+  BRISKO_HEADLESS=1
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    sleep 0.1
+  done
+  say "Xvfb did not start"
+  return 1
+}
+
+drop_display() {
+  [ -n "${BRISKO_XVFB:-}" ] && kill "$BRISKO_XVFB" 2>/dev/null
+  return 0
+}
+
+screenshot() {  # screenshot FILE
+  import -window root "$1" 2>/dev/null || xwd -root -silent | convert xwd:- "$1"
+}
