@@ -1,0 +1,317 @@
+// The Win32 wrappers and the actions against the sandbox prefix's real registry,
+// processes, clipboard, recycle bin and queries. Run only through scripts/test.
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalogue/cleanup_actions.h"
+#include "catalogue/registry_tweaks.h"
+#include "platform/command_runner.h"
+#include "platform/failure.h"
+#include "platform/registry_writer.h"
+#include "platform/win32/win32_os.h"
+
+namespace {
+
+using platform::win32::Win32Os;
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000) {
+  const DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    ::Sleep(50);
+  }
+  return true;
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Slurp(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+struct Value {
+  DWORD type = 0;
+  std::vector<unsigned char> data;
+  bool found = false;
+};
+
+Value Read(HKEY root, const std::string& path, const std::string& name) {
+  Value value;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+  DWORD size = 0;
+  if (::RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size) ==
+      ERROR_SUCCESS) {
+    value.data.resize(size);
+    value.found = ::RegQueryValueExA(key, name.c_str(), nullptr, &value.type, value.data.data(),
+                                     &size) == ERROR_SUCCESS;
+  }
+  ::RegCloseKey(key);
+  return value;
+}
+
+HKEY RootOf(std::uint32_t root) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
+}
+
+// Only the main window's handle is asked of the toolkit by the clean-up actions.
+class HandleOnly : public platform::ControlHost {
+ public:
+  HandleOnly() {
+    window_ = ::CreateWindowExA(0, "STATIC", "Brisko test", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
+  }
+  ~HandleOnly() override { ::DestroyWindow(window_); }
+  std::uintptr_t WindowHandle(platform::WindowId) override {
+    return reinterpret_cast<std::uintptr_t>(window_);
+  }
+  void SetEnabled(platform::ControlId, bool) override {}
+  void SetCaption(platform::ControlId, const std::string&) override {}
+  void SetCheckValue(platform::ControlId, int) override {}
+  float GetBar(platform::ControlId, platform::BarProperty) override { return 0; }
+  void SetBar(platform::ControlId, platform::BarProperty, float) override {}
+  void ShowWindow(platform::WindowId) override {}
+  void UnloadWindow(platform::WindowId) override {}
+  void EndProgram() override {}
+  int ShowMessage(const std::string&, const std::string&, unsigned) override { return 0; }
+  HWND window_;
+};
+
+}  // namespace
+
+TEST(CommandRunner, LineReachesTheInterpreterCharacterForCharacter) {
+  Win32Os os;
+  ::DeleteFileA("C:\\tests\\echo.txt");
+  // echo writes back what the interpreter received: two blanks, inner quotes, and the
+  // environment reference expanded by the interpreter, not by us.
+  const std::string line = R"(cmd /c echo a  b "%systemroot%/temp"\*.* /q> C:\tests\echo.txt)";
+  EXPECT_NE(platform::RunCommandLine(os, line, platform::kSwHide), 0u);
+  ASSERT_TRUE(WaitFor([] { return Slurp("C:\\tests\\echo.txt").find('\n') != std::string::npos; }));
+  char windows[MAX_PATH];
+  ::GetEnvironmentVariableA("SystemRoot", windows, MAX_PATH);
+  EXPECT_EQ(Slurp("C:\\tests\\echo.txt"),
+            std::string("a  b \"") + windows + "/temp\"\\*.* /q\r\n");
+}
+
+TEST(CommandRunner, NoProcessIsAFailure) {
+  Win32Os os;
+  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0), platform::Failure);
+}
+
+TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {
+  Win32Os os;
+  ASSERT_TRUE(::CopyFileA("C:\\tests\\planted_cmd.exe", "C:\\tests\\cmd.exe", FALSE));
+  ::SetCurrentDirectoryA("C:\\tests");
+  ::DeleteFileA("C:\\tests\\planted.txt");
+  ::DeleteFileA("C:\\tests\\real.txt");
+
+  // The plant works: a bare "cmd" resolved by the program search finds it first.
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  char naive[] = "cmd /c echo naive";
+  ASSERT_TRUE(::CreateProcessA(nullptr, naive, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+  ::WaitForSingleObject(process.hProcess, 10000);
+  ::CloseHandle(process.hProcess);
+  ::CloseHandle(process.hThread);
+  ASSERT_TRUE(Exists("C:\\tests\\planted.txt"));
+  ::DeleteFileA("C:\\tests\\planted.txt");
+
+  platform::RunCommandLine(os, R"(cmd /c echo real> C:\tests\real.txt)", platform::kSwHide);
+  EXPECT_TRUE(WaitFor([] { return Exists("C:\\tests\\real.txt"); }));
+  ::Sleep(500);
+  EXPECT_FALSE(Exists("C:\\tests\\planted.txt"));
+  ::DeleteFileA("C:\\tests\\cmd.exe");
+}
+
+TEST(CommandRunner, StartedProcessesLeaveNoHandlesBehind) {
+  Win32Os os;
+  platform::RunCommandLine(os, "cmd /c exit", platform::kSwHide);  // warm up
+  DWORD before = 0, after = 0;
+  ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &before));
+  for (int i = 0; i < 30; ++i) platform::RunCommandLine(os, "cmd /c exit", platform::kSwHide);
+  ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &after));
+  EXPECT_LE(after, before + 2) << "two handles per started line would be 60";
+}
+
+TEST(RegistryWriter, CreatesMissingLevelsReplacesTypesAndTouchesNothingElse) {
+  Win32Os os;
+  const std::string key = R"(Software\BriskoTest\One\Two\Three)";
+  ::RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+  platform::WriteRegistryDword(os, platform::kHkeyCurrentUser, key, "Number", 3500);
+  Value number = Read(HKEY_CURRENT_USER, key, "Number");
+  ASSERT_TRUE(number.found);
+  EXPECT_EQ(number.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(number.data, (std::vector<unsigned char>{0xAC, 0x0D, 0, 0}));
+
+  // A neighbour value and a subkey that must survive, and a value of another type.
+  HKEY handle = nullptr;
+  ASSERT_EQ(::RegCreateKeyA(HKEY_CURRENT_USER, key.c_str(), &handle), ERROR_SUCCESS);
+  ::RegSetValueExA(handle, "Neighbour", 0, REG_SZ, reinterpret_cast<const BYTE*>("stay"), 5);
+  ::RegSetValueExA(handle, "Replaced", 0, REG_SZ, reinterpret_cast<const BYTE*>("old"), 4);
+  HKEY child = nullptr;
+  ::RegCreateKeyA(handle, "Child", &child);
+  ::RegCloseKey(child);
+  ::RegCloseKey(handle);
+
+  platform::WriteRegistryDword(os, platform::kHkeyCurrentUser, key, "Replaced", 1);
+  Value replaced = Read(HKEY_CURRENT_USER, key, "Replaced");
+  EXPECT_EQ(replaced.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(replaced.data, (std::vector<unsigned char>{1, 0, 0, 0}));
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, key, "Neighbour").data,
+            (std::vector<unsigned char>{'s', 't', 'a', 'y', 0}));
+  HKEY opened = nullptr;
+  EXPECT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, (key + "\\Child").c_str(), 0, KEY_READ, &opened),
+            ERROR_SUCCESS);
+  ::RegCloseKey(opened);
+}
+
+TEST(RegistryWriter, TextReadsBackTerminated) {
+  Win32Os os;
+  for (const std::string text : {"y", ".NONE", ""}) {
+    platform::WriteRegistryString(os, platform::kHkeyCurrentUser, R"(Software\BriskoTest)",
+                                  "Text", text);
+    Value value = Read(HKEY_CURRENT_USER, R"(Software\BriskoTest)", "Text");
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    ASSERT_EQ(value.data.size(), text.size() + 1) << '"' << text << '"';
+    EXPECT_EQ(value.data.back(), 0);
+    EXPECT_EQ(std::string(value.data.begin(), value.data.end() - 1), text);
+  }
+}
+
+TEST(RegistryTweaks, AllValuesReadBack) {
+  Win32Os os;
+  catalogue::ApplyRegistryTweaks(os);
+  for (const auto& row : catalogue::kRegistryTweaks) {
+    Value value = Read(RootOf(row.root), std::string(row.keyPath), std::string(row.valueName));
+    ASSERT_TRUE(value.found) << row.keyPath << " " << row.valueName;
+    EXPECT_EQ(value.type, row.type) << row.valueName;
+    std::vector<unsigned char> expected;
+    if (row.type == platform::kRegSz) {
+      expected.assign(row.text.begin(), row.text.end());
+      expected.push_back(0);
+    } else {
+      const auto bits = static_cast<std::uint32_t>(row.number);
+      expected = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+                  static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
+    }
+    EXPECT_EQ(value.data, expected) << row.keyPath << " " << row.valueName;
+  }
+}
+
+TEST(CleanupActions, WallpaperIsRemovedAndSavedInTheProfile) {
+  Win32Os os;
+  HKEY desktop = nullptr;
+  ASSERT_EQ(::RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop), ERROR_SUCCESS);
+  ::RegSetValueExA(desktop, "Wallpaper", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>("C:\\windows\\old.bmp"), 19);
+  ::RegCloseKey(desktop);
+  EXPECT_TRUE(catalogue::SetWallpaper(os, ""));
+  Value wallpaper = Read(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
+  ASSERT_TRUE(wallpaper.found);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(wallpaper.data.data())), "");
+}
+
+TEST(CleanupActions, ClipboardIsEmptiedAndFreedAgain) {
+  Win32Os os;
+  HandleOnly toolkit;
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  ::EmptyClipboard();
+  HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 6);
+  std::memcpy(::GlobalLock(text), "hello", 6);
+  ::GlobalUnlock(text);
+  ::SetClipboardData(CF_TEXT, text);
+  ::CloseClipboard();
+  ASSERT_TRUE(::IsClipboardFormatAvailable(CF_TEXT));
+
+  catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, 1));
+  EXPECT_FALSE(::IsClipboardFormatAvailable(CF_TEXT));
+  EXPECT_TRUE(::OpenClipboard(nullptr)) << "the clipboard must be free for others";
+  ::CloseClipboard();
+}
+
+TEST(CleanupActions, RecycleBinIsEmptied) {
+  Win32Os os;
+  HandleOnly toolkit;
+  Touch("C:\\binned.txt");
+  SHFILEOPSTRUCTA operation{};
+  operation.wFunc = FO_DELETE;
+  char from[] = "C:\\binned.txt\0";
+  operation.pFrom = from;
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  ASSERT_EQ(::SHFileOperationA(&operation), 0);
+  SHQUERYRBINFO bin{};
+  bin.cbSize = sizeof bin;
+  ASSERT_EQ(::SHQueryRecycleBinA(nullptr, &bin), S_OK);
+  ASSERT_GT(bin.i64NumItems, 0) << "the file did not reach the recycle bin";
+
+  catalogue::EmptyRecycleBin(os, platform::Window(toolkit, 1));
+  ASSERT_EQ(::SHQueryRecycleBinA(nullptr, &bin), S_OK);
+  EXPECT_EQ(bin.i64NumItems, 0);
+  EXPECT_FALSE(Exists("C:\\binned.txt"));
+}
+
+TEST(CleanupActions, TempFolderLosesItsFilesOnly) {
+  Win32Os os;
+  char windows[MAX_PATH];
+  ::GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string temp = std::string(windows) + "\\temp";
+  ::CreateDirectoryA(temp.c_str(), nullptr);
+  ::CreateDirectoryA((temp + "\\keep").c_str(), nullptr);
+  Touch(temp + "\\one.tmp");
+  Touch(temp + "\\two.log");
+  Touch(temp + "\\keep\\inner.tmp");
+  Touch("C:\\tests\\elsewhere.tmp");
+
+  catalogue::DeleteTempFiles(os);
+  EXPECT_TRUE(WaitFor([&] { return !Exists(temp + "\\one.tmp") && !Exists(temp + "\\two.log"); }));
+  ::Sleep(300);
+  EXPECT_TRUE(Exists(temp + "\\keep\\inner.tmp"));
+  EXPECT_TRUE(Exists("C:\\tests\\elsewhere.tmp"));
+}
+
+TEST(CleanupActions, UrlHistoryObjectIsCreatedAndReleased) {
+  Win32Os os;
+  ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+  EXPECT_TRUE(catalogue::ClearUrlHistory(os));
+  ::CoUninitialize();
+}
+
+TEST(SystemQueries, VersionMemoryAndDrive) {
+  Win32Os os;
+  platform::VersionInfo version;
+  version.size = 148;
+  EXPECT_TRUE(os.QueryVersion(&version));
+  EXPECT_EQ(version.major, 5u);  // the sandbox is configured as Windows XP
+  EXPECT_EQ(version.minor, 1u);
+  EXPECT_EQ(version.build, 2600u);
+
+  platform::MemoryStatusEx memory;
+  memory.length = 64;
+  EXPECT_TRUE(os.GlobalMemoryStatusEx(&memory));
+  EXPECT_GT(memory.totalPhys, 0u);
+  EXPECT_LE(memory.availPhys, memory.totalPhys);
+
+  std::uint64_t available = 0, total = 0, free = 0;
+  EXPECT_TRUE(os.QueryDiskFreeSpaceEx("C:\\", &available, &total, &free));
+  EXPECT_GT(total, 0u);
+  EXPECT_FALSE(os.QueryDiskFreeSpaceEx("Q:\\", &available, &total, &free));
+  EXPECT_NE(os.GetProcAddress(os.ModuleHandle("kernel32.dll"), "GetDiskFreeSpaceExA"), 0u);
+}
