@@ -1,1 +1,321 @@
+// Brisko as a user meets it: brisko.exe started in the sandbox prefix, its windows found,
+// clicked and typed into from outside, and read back. Run only through scripts/test.
+#include <windows.h>
+#include <tlhelp32.h>
 
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "app/layouts.h"
+#include "run/progress_display.h"
+#include "tests/win32/driver.h"
+
+namespace {
+
+using namespace app;
+
+constexpr const char* kMain = "BriskoMainWindow";
+constexpr const char* kSplash = "BriskoDisclaimer";
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000) {
+  const DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    ::Sleep(20);
+  }
+  return true;
+}
+
+int Pixels(int twips) { return ::MulDiv(twips, 96, 1440); }
+
+int CountProcesses(const char* exe) {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = ::Process32First(snapshot, &entry); more;
+       more = ::Process32Next(snapshot, &entry)) {
+    count += ::lstrcmpiA(entry.szExeFile, exe) == 0;
+  }
+  ::CloseHandle(snapshot);
+  return count;
+}
+
+DWORD ReadDword(HKEY root, const char* path, const char* name) {
+  DWORD value = 0xFFFFFFFF, size = sizeof value, type = 0;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    ::RegCloseKey(key);
+  }
+  return value;
+}
+
+class Brisko : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    char line[] = "C:\\brisko\\brisko.exe";
+    ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr,
+                                 "C:\\brisko", &startup, &process_));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          splash_ = driver::FindVisible(kSplash);
+          return splash_ != nullptr || ::WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        30000));
+    ASSERT_NE(splash_, nullptr) << "the disclaimer window did not appear";
+  }
+
+  void TearDown() override {
+    if (process_.hProcess == nullptr) return;
+    if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(process_.hProcess, 1);
+      ::WaitForSingleObject(process_.hProcess, 10000);
+    }
+    ::CloseHandle(process_.hProcess);
+    ::CloseHandle(process_.hThread);
+    driver::WaitGone(kSplash, 5000);
+    driver::WaitGone(kMain, 5000);
+  }
+
+  bool Ended(DWORD timeoutMs = 15000) {
+    return ::WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  }
+
+  HWND OpenMain() {
+    driver::Click(driver::Control(splash_, splash::kCommand1));
+    HWND main = driver::WaitWindow(kMain, 20000);
+    EXPECT_NE(main, nullptr);
+    return main;
+  }
+
+  HWND In(HWND window, platform::ControlId id) {
+    HWND control = driver::Control(window, id);
+    EXPECT_NE(control, nullptr) << "control " << id;
+    return control;
+  }
+
+  PROCESS_INFORMATION process_{};
+  HWND splash_ = nullptr;
+};
+
+TEST_F(Brisko, StartsWithTheDisclaimerAloneCentredAndNextFocused) {
+  EXPECT_EQ(driver::FindVisible(kMain), nullptr);
+  RECT window, client;
+  ::GetWindowRect(splash_, &window);
+  ::GetClientRect(splash_, &client);
+  EXPECT_EQ(client.right, Pixels(7530));
+  EXPECT_EQ(client.bottom, Pixels(5325));
+  EXPECT_NEAR(window.left + window.right, ::GetSystemMetrics(SM_CXSCREEN), 2);
+  EXPECT_NEAR(window.top + window.bottom, ::GetSystemMetrics(SM_CYSCREEN), 2);
+  EXPECT_EQ(::GetWindowLongA(splash_, GWL_STYLE) & WS_CAPTION, WS_DLGFRAME);  // no title bar
+
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(splash_, nullptr), &gui));
+  EXPECT_EQ(gui.hwndFocus, In(splash_, splash::kCommand1));
+
+  EXPECT_EQ(driver::Text(In(splash_, splash::kLabel1)), std::string(DisclaimerParagraphA()));
+  EXPECT_EQ(driver::Text(In(splash_, splash::kLabel2)), std::string(DisclaimerParagraphB()));
+  EXPECT_EQ(driver::Text(In(splash_, splash::kFrame2)), " Please Read");
+  EXPECT_EQ(driver::Text(In(splash_, splash::kLblVersion)), "Version : 6.0.6");
+}
+
+TEST_F(Brisko, TypedKeyAtStartUpEndsTheProgram) {
+  driver::Type(In(splash_, splash::kCommand1), 'q');
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(driver::FindVisible(kMain), nullptr);
+}
+
+TEST_F(Brisko, EnterOnNextOpensTheMainWindow) {
+  driver::Type(In(splash_, splash::kCommand1), '\r');
+  EXPECT_NE(driver::WaitWindow(kMain, 20000), nullptr);
+  EXPECT_TRUE(driver::WaitGone(kSplash, 5000));
+}
+
+TEST_F(Brisko, MainWindowStandsAsLaidOut) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(driver::WaitGone(kSplash, 5000));
+  EXPECT_EQ(driver::Text(main), "Brisko");
+  RECT client;
+  ::GetClientRect(main, &client);
+  EXPECT_EQ(client.right, 745);
+  EXPECT_EQ(client.bottom, 413);
+  const LONG style = ::GetWindowLongA(main, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  for (const platform::ControlSpec& spec : Form1Layout().controls) {
+    if (spec.kind == platform::ControlKind::kTimer) continue;
+    HWND control = In(main, spec.id);
+    if (control == nullptr) continue;
+    const RECT place = driver::Place(control);
+    const bool line = spec.kind == platform::ControlKind::kLine;
+    EXPECT_EQ(place.left, Pixels(spec.left)) << spec.name << " " << spec.id;
+    EXPECT_EQ(place.top, Pixels(spec.top)) << spec.name << " " << spec.id;
+    EXPECT_EQ(place.right - place.left, Pixels(line ? spec.width - spec.left : spec.width))
+        << spec.name << " " << spec.id;
+    EXPECT_EQ(place.bottom - place.top, line ? 1 : Pixels(spec.height)) << spec.name;
+    const bool captioned = spec.kind == platform::ControlKind::kButton ||
+                           spec.kind == platform::ControlKind::kLabel;
+    if (captioned && *spec.caption != '\0') {  // value labels are filled at run time
+      EXPECT_EQ(driver::Text(control), spec.caption) << spec.name;
+    }
+  }
+  EXPECT_EQ(driver::Text(In(main, form1::Label(8))), "Windows Version : 5.1 Built 2600");
+
+  // Tab order: the buttons of the column, then the category boxes, then round again.
+  std::vector<HWND> expected = {In(main, form1::kCommand6), In(main, form1::kCommand4),
+                                In(main, form1::kCommand3), In(main, form1::kCommand2)};
+  for (int i = 0; i < form1::kCheck1Count; ++i) expected.push_back(In(main, form1::kCheck1 + i));
+  expected.push_back(In(main, form1::kCommand1));
+  HWND at = In(main, form1::kCommand1);
+  for (HWND next : expected) {
+    at = ::GetNextDlgTabItem(main, at, FALSE);
+    EXPECT_EQ(at, next);
+  }
+}
+
+TEST_F(Brisko, MonitorFillsAfterTheFirstSecond) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  HWND label1 = In(main, form1::Label(1));
+  ASSERT_TRUE(WaitFor([&] { return !driver::Text(label1).empty(); }, 5000));
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  ::GlobalMemoryStatusEx(&memory);
+  const auto megabytes = static_cast<long long>(std::llround(memory.ullTotalPhys / 1048576.0));
+  std::string grouped = std::to_string(megabytes);
+  for (int at = static_cast<int>(grouped.size()) - 3; at > 0; at -= 3) grouped.insert(at, ",");
+  EXPECT_EQ(driver::Text(label1), grouped + " MB");
+  char processor[256] = {};
+  ::GetEnvironmentVariableA("PROCESSOR_IDENTIFIER", processor, sizeof processor);
+  EXPECT_EQ(driver::Text(In(main, form1::Label(4))), processor);
+
+  ULARGE_INTEGER available{}, total{}, free{};
+  ::GetDiskFreeSpaceExA("C:\\", &available, &total, &free);
+  const double tenths = std::nearbyint(static_cast<double>(total.QuadPart) / 104400);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15g MB", tenths / 10);
+  EXPECT_EQ(driver::Text(In(main, form1::Label(5))), text);
+  EXPECT_NE(driver::Text(In(main, form1::Label(7))).find(" %"), std::string::npos);
+  EXPECT_EQ(driver::RangeMax(In(main, form1::ProgressBar(4))), std::lround(tenths / 10));
+}
+
+TEST_F(Brisko, OptimizeRunsFromClickToRest) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  const platform::ControlId buttons[] = {form1::kCommand1, form1::kCommand2, form1::kCommand3,
+                                         form1::kCommand4, form1::kCommand6};
+  HWND bar = In(main, form1::ProgressBar(1));
+  std::vector<HWND> checks;
+  for (int i = 0; i < form1::kCheck1Count; ++i) checks.push_back(In(main, form1::kCheck1 + i));
+  const DWORD start = ::GetTickCount();
+  driver::Click(In(main, form1::kCommand1));  // returns when the handler has returned
+  for (platform::ControlId id : buttons) EXPECT_FALSE(::IsWindowEnabled(In(main, id))) << id;
+
+  // Sample the display until it is at rest; at every sample the ticked boxes must be
+  // exactly those whose value the bar has reached.
+  std::set<int> seen;
+  bool rested = WaitFor(
+      [&] {
+        const int value = driver::Position(bar);
+        std::vector<int> boxes;
+        for (HWND check : checks) boxes.push_back(driver::Checked(check));
+        if (value == driver::Position(bar) && value > 0) {
+          seen.insert(value);
+          for (int i = 0; i < form1::kCheck1Count; ++i) {
+            EXPECT_EQ(boxes[i], value >= run::kCategoryThresholds[i] ? 1 : 0)
+                << "bar " << value << " box " << i;
+          }
+        }
+        return value == 0 && seen.size() > 20 && ::IsWindowEnabled(In(main, form1::kCommand1));
+      },
+      60000);
+  ASSERT_TRUE(rested);
+  const DWORD elapsed = ::GetTickCount() - start;
+  EXPECT_GE(elapsed, 9000u);
+  EXPECT_LE(*seen.begin(), 10) << "the bar starts from the bottom";
+  EXPECT_GE(*seen.rbegin(), 90) << "the bar fills up";
+  for (platform::ControlId id : buttons) EXPECT_TRUE(::IsWindowEnabled(In(main, id))) << id;
+  for (int i = 0; i < form1::kCheck1Count; ++i) {
+    EXPECT_EQ(driver::Checked(In(main, form1::kCheck1 + i)), 0);
+  }
+
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WaitToKillAppTimeout"),
+            3500u);
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE,
+                      "SYSTEM\\CurrentControlSet\\Control\\PriorityControl",
+                      "Win32PrioritySeparation"),
+            38u);
+  EXPECT_EQ(ReadDword(HKEY_USERS,
+                      ".DEFAULT\\SYSTEM\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
+                      "Settings",
+                      "MaxConnectionsPerServer"),
+            20u);
+}
+
+TEST_F(Brisko, DisclaimerButtonShowsOneDisclaimerThatOnlyCloses) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(driver::WaitGone(kSplash, 5000));
+  driver::Click(In(main, form1::kCommand3));
+  HWND again = driver::WaitWindow(kSplash, 10000);
+  ASSERT_NE(again, nullptr);
+  driver::Click(In(main, form1::kCommand3));
+  ::Sleep(300);
+  EXPECT_EQ(::FindWindowExA(nullptr, again, kSplash, nullptr), nullptr) << "a second disclaimer";
+  driver::Click(In(again, splash::kCommand1));
+  EXPECT_TRUE(driver::WaitGone(kSplash, 10000));
+  EXPECT_TRUE(::IsWindowVisible(main));
+}
+
+TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  const int interpreters = CountProcesses("cmd.exe");
+  ::PostMessageA(In(main, form1::kCommand6), BM_CLICK, 0, 0);  // the question is modal
+  HWND question = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    question = ::FindWindowA("#32770", "Brisko");
+    return question != nullptr && ::IsWindowVisible(question);
+  }));
+  bool textFound = false;
+  for (HWND child = ::GetWindow(question, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    textFound = textFound || driver::Text(child) ==
+                                 "Restore Default may ask for orginal operating system disk - "
+                                 "continute";
+  }
+  EXPECT_TRUE(textFound);
+  ASSERT_NE(::GetDlgItem(question, IDYES), nullptr);
+  ASSERT_NE(::GetDlgItem(question, IDNO), nullptr);
+  EXPECT_EQ(::GetDlgItem(question, IDCANCEL), nullptr);
+  ::PostMessageA(::GetDlgItem(question, IDNO), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; }));
+  ::Sleep(500);
+  EXPECT_EQ(CountProcesses("cmd.exe"), interpreters);
+  EXPECT_TRUE(::IsWindowVisible(main));
+}
+
+TEST_F(Brisko, ExitEndsTheProgram) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  driver::Click(In(main, form1::kCommand3));  // even with the disclaimer open
+  ASSERT_NE(driver::WaitWindow(kSplash, 10000), nullptr);
+  driver::Click(In(main, form1::kCommand2));
+  EXPECT_TRUE(Ended());
+}
+
+}  // namespace
