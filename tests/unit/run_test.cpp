@@ -64,6 +64,16 @@ TEST_F(RunTest, RefusedServiceLineEndsThatStepOnly) {
   EXPECT_EQ(os.trace.back(), "Release");
 }
 
+TEST_F(RunTest, RegistryFailureEndsThatStepOnly) {
+  OpenMainWindow();
+  os.FailOn("SetValue", 5);
+  toolkit.Click(kCommand1);
+  EXPECT_EQ(os.Count("SetValue"), 5);
+  EXPECT_EQ(os.Count("EmptyRecycleBin"), 1);
+  EXPECT_EQ(os.CommandLines().back(), R"(cmd /c del "%systemroot%/temp"\*.* /q)");
+  EXPECT_EQ(os.trace.back(), "Release");
+}
+
 TEST_F(RunTest, RefusedButtonWriteAbandonsTheClick) {
   OpenMainWindow();
   toolkit.RefuseWrite("Enabled", kCommand3);

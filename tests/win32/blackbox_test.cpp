@@ -64,7 +64,7 @@ class Brisko : public ::testing::Test {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     char line[] = "C:\\brisko\\brisko.exe";
-    ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr,
+    ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, creationFlags_, nullptr,
                                  "C:\\brisko", &startup, &process_));
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -106,7 +106,23 @@ class Brisko : public ::testing::Test {
 
   PROCESS_INFORMATION process_{};
   HWND splash_ = nullptr;
+  DWORD creationFlags_ = 0;
 };
+
+// Without a console of its own, as when started from Explorer, each line it starts gets a
+// console window of its own, and that window's show state becomes visible from outside.
+class BriskoFromTheDesktop : public Brisko {
+ protected:
+  BriskoFromTheDesktop() { creationFlags_ = DETACHED_PROCESS; }
+};
+
+std::set<HWND> VisibleTopLevelWindows() {
+  std::set<HWND> windows;
+  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+    if (::IsWindowVisible(hwnd)) windows.insert(hwnd);
+  }
+  return windows;
+}
 
 TEST_F(Brisko, StartsWithTheDisclaimerAloneCentredAndNextFocused) {
   EXPECT_EQ(driver::FindVisible(kMain), nullptr);
@@ -307,6 +323,34 @@ TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
   ::Sleep(500);
   EXPECT_EQ(CountProcesses("cmd.exe"), interpreters);
   EXPECT_TRUE(::IsWindowVisible(main));
+}
+
+TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  const auto newWindow = [](const std::set<HWND>& before) -> HWND {
+    for (HWND hwnd : VisibleTopLevelWindows()) {
+      char name[64] = {};
+      ::GetClassNameA(hwnd, name, sizeof name);
+      if (!before.count(hwnd) && ::lstrcmpA(name, "tooltips_class32") != 0) return hwnd;
+    }
+    return nullptr;
+  };
+
+  // "Default Settings", Yes: the system file check starts hidden.
+  std::set<HWND> before = VisibleTopLevelWindows();
+  ::PostMessageA(In(main, form1::kCommand6), BM_CLICK, 0, 0);
+  HWND question = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (question = ::FindWindowA("#32770", "Brisko")) != nullptr; }));
+  ::PostMessageA(::GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; }));
+  ::Sleep(2000);
+  EXPECT_EQ(newWindow(before), nullptr) << "the file check showed a window";
+
+  before = VisibleTopLevelWindows();
+  driver::Click(In(main, form1::kCommand4));
+  EXPECT_TRUE(WaitFor([&] { return newWindow(before) != nullptr; }, 10000))
+      << "Defrag's console did not show";
 }
 
 TEST_F(Brisko, ExitEndsTheProgram) {
