@@ -51,10 +51,10 @@ constexpr ControlSpec MonitorLabel(int n, const char* caption, int left, int top
           .height = height, .caption = caption, .font = font, .tab = tab};
 }
 
-constexpr ControlSpec WithColours(ControlSpec spec, Colour back, Colour fore = {}) {
-  spec.back = back;
-  spec.fore = fore;
-  return spec;
+constexpr ControlSpec WithColours(ControlSpec control, Colour back, Colour fore = {}) {
+  control.back = back;
+  control.fore = fore;
+  return control;
 }
 
 constexpr ControlSpec Bar(int n, platform::ControlId container, int left, int top, int width,

@@ -7,9 +7,9 @@
 
 namespace platform {
 
-void WindowHost::Register(const WindowSpec& spec, WindowLogic& logic) {
-  windows_[spec.id] = Entry{&spec, &logic, false};
-  for (const ControlSpec& control : spec.controls) owners_[control.id] = spec.id;
+void WindowHost::Register(const WindowSpec& layout, WindowLogic& logic) {
+  windows_[layout.id] = Entry{&layout, &logic, false};
+  for (const ControlSpec& control : layout.controls) owners_[control.id] = layout.id;
 }
 
 WindowHost::Entry& WindowHost::WindowOf(ControlId id) {
@@ -22,14 +22,14 @@ const WindowHost::Entry& WindowHost::WindowOf(ControlId id) const {
   return const_cast<WindowHost*>(this)->WindowOf(id);
 }
 
-const ControlSpec& WindowHost::Spec(ControlId id) const {
-  for (const ControlSpec& control : WindowOf(id).spec->controls) {
+const ControlSpec& WindowHost::Layout(ControlId id) const {
+  for (const ControlSpec& control : WindowOf(id).layout->controls) {
     if (control.id == id) return control;
   }
   throw Failure("no such control");
 }
 
-const WindowSpec& WindowHost::Window(WindowId id) const { return *windows_.at(id).spec; }
+const WindowSpec& WindowHost::Window(WindowId id) const { return *windows_.at(id).layout; }
 
 const ControlState& WindowHost::State(ControlId id) const {
   auto state = states_.find(id);
@@ -39,32 +39,32 @@ const ControlState& WindowHost::State(ControlId id) const {
 
 ControlState& WindowHost::Loaded(ControlId id, ControlKind expected) {
   if (!WindowOf(id).loaded) throw Failure("window not loaded");
-  const ControlSpec& spec = Spec(id);
-  if (spec.kind != expected) throw Failure("property not supported by this control");
+  const ControlSpec& layout = Layout(id);
+  if (layout.kind != expected) throw Failure("property not supported by this control");
   return states_.at(id);
 }
 
 void WindowHost::SetEnabled(ControlId id, bool enabled) {
-  ControlKind kind = Spec(id).kind;
+  ControlKind kind = Layout(id).kind;
   if (kind != ControlKind::kButton && kind != ControlKind::kTimer) {
     throw Failure("property not supported by this control");
   }
   ControlState& state = Loaded(id, kind);
   state.enabled = enabled;
-  UpdateNative(Spec(id), state);
+  UpdateNative(Layout(id), state);
 }
 
 void WindowHost::SetCaption(ControlId id, const std::string& text) {
   ControlState& state = Loaded(id, ControlKind::kLabel);
   state.caption = text;
-  UpdateNative(Spec(id), state);
+  UpdateNative(Layout(id), state);
 }
 
 void WindowHost::SetCheckValue(ControlId id, int value) {
   if (value != 0 && value != 1) throw Failure("invalid check box value");
   ControlState& state = Loaded(id, ControlKind::kCheckBox);
   state.check = value;
-  UpdateNative(Spec(id), state);
+  UpdateNative(Layout(id), state);
 }
 
 float WindowHost::GetBar(ControlId id, BarProperty property) {
@@ -101,7 +101,7 @@ void WindowHost::SetBar(ControlId id, BarProperty property, float value) {
       state.value = value;
       break;
   }
-  UpdateNative(Spec(id), state);
+  UpdateNative(Layout(id), state);
 }
 
 bool WindowHost::IsLoaded(WindowId id) const {
@@ -110,14 +110,14 @@ bool WindowHost::IsLoaded(WindowId id) const {
 }
 
 void WindowHost::Load(Entry& window) {
-  for (const ControlSpec& control : window.spec->controls) {
+  for (const ControlSpec& control : window.layout->controls) {
     ControlState state;
     state.caption = control.caption;
     state.enabled = control.enabled;
     state.max = control.barMax;
     states_[control.id] = state;
   }
-  CreateNative(*window.spec);
+  CreateNative(*window.layout);
   window.loaded = true;
   window.logic->Form_Load();
 }
@@ -134,7 +134,7 @@ void WindowHost::UnloadWindow(WindowId id) {
   if (!window.loaded) return;
   window.loaded = false;
   DestroyNative(id);
-  for (const ControlSpec& control : window.spec->controls) states_.erase(control.id);
+  for (const ControlSpec& control : window.layout->controls) states_.erase(control.id);
 }
 
 void WindowHost::EndProgram() {
@@ -170,7 +170,7 @@ void WindowHost::Click(ControlId id) {
   if (busy_) return;
   Busy busy(busy_);
   Entry& window = WindowOf(id);
-  if (!window.loaded || Spec(id).kind != ControlKind::kButton || !states_.at(id).enabled) return;
+  if (!window.loaded || Layout(id).kind != ControlKind::kButton || !states_.at(id).enabled) return;
   window.logic->Click(id);
   EndIfNoWindowLeft();
 }
@@ -189,7 +189,7 @@ void WindowHost::KeyPress(WindowId id, int character) {
   Busy busy(busy_);
   Entry& window = windows_.at(id);
   if (!window.loaded) return;
-  if (window.spec->keyPreview) window.logic->Form_KeyPress(character);
+  if (window.layout->keyPreview) window.logic->Form_KeyPress(character);
   EndIfNoWindowLeft();
 }
 

@@ -20,7 +20,7 @@ struct ControlState {
 
 class WindowHost : public ControlHost {
  public:
-  void Register(const WindowSpec& spec, WindowLogic& logic);
+  void Register(const WindowSpec& layout, WindowLogic& logic);
 
   void SetEnabled(ControlId id, bool enabled) override;
   void SetCaption(ControlId id, const std::string& text) override;
@@ -34,7 +34,7 @@ class WindowHost : public ControlHost {
   bool IsLoaded(WindowId id) const;
   bool Ended() const { return ended_; }
   const ControlState& State(ControlId id) const;
-  const ControlSpec& Spec(ControlId id) const;
+  const ControlSpec& Layout(ControlId id) const;
   const WindowSpec& Window(WindowId id) const;
 
   // Events from the user or the clock. Each runs one handler to its end; a click on a
@@ -46,15 +46,15 @@ class WindowHost : public ControlHost {
 
  protected:
   // Hooks for the real toolkit; the defaults do nothing, which is all a test needs.
-  virtual void CreateNative(const WindowSpec& /*spec*/) {}
+  virtual void CreateNative(const WindowSpec& /*layout*/) {}
   virtual void ShowNative(WindowId /*id*/) {}
   virtual void DestroyNative(WindowId /*id*/) {}
-  virtual void UpdateNative(const ControlSpec& /*spec*/, const ControlState& /*state*/) {}
+  virtual void UpdateNative(const ControlSpec& /*layout*/, const ControlState& /*state*/) {}
   virtual void QuitNative() {}
 
  private:
   struct Entry {
-    const WindowSpec* spec = nullptr;
+    const WindowSpec* layout = nullptr;
     WindowLogic* logic = nullptr;
     bool loaded = false;
   };

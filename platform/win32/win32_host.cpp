@@ -58,20 +58,20 @@ Win32Host::Native* Win32Host::NativeOf(HWND hwnd) {
   return nullptr;
 }
 
-void Win32Host::RegisterClasses(const WindowSpec& spec) {
+void Win32Host::RegisterClasses(const WindowSpec& layout) {
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
-  if (!::GetClassInfoExA(instance_, spec.className, &existing)) {
+  if (!::GetClassInfoExA(instance_, layout.className, &existing)) {
     WNDCLASSEXA form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = FormProc;
     form.hInstance = instance_;
     form.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
     form.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    form.lpszClassName = spec.className;
-    if (spec.icon != 0) {
-      form.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(spec.icon));
-      form.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(spec.icon),
+    form.lpszClassName = layout.className;
+    if (layout.icon != 0) {
+      form.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(layout.icon));
+      form.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(layout.icon),
                                                      IMAGE_ICON, 16, 16, 0));
     }
     if (!::RegisterClassExA(&form)) throw Failure("cannot register the window class");
@@ -100,15 +100,15 @@ HFONT Win32Host::Font(Native& native, const FontSpec& font) {
   return slot.get();
 }
 
-HWND Win32Host::CreateControl(Native& native, const ControlSpec& spec) {
-  HWND parent = spec.container != 0 ? native.controls.at(spec.container) : native.hwnd;
+HWND Win32Host::CreateControl(Native& native, const ControlSpec& layout) {
+  HWND parent = layout.container != 0 ? native.controls.at(layout.container) : native.hwnd;
   const DWORD child = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  int x = Pixels(spec.left), y = Pixels(spec.top);
-  int width = Pixels(spec.width), height = Pixels(spec.height);
+  int x = Pixels(layout.left), y = Pixels(layout.top);
+  int width = Pixels(layout.width), height = Pixels(layout.height);
   const char* windowClass = "STATIC";
   DWORD style = child;
   DWORD exStyle = 0;
-  switch (spec.kind) {
+  switch (layout.kind) {
     case ControlKind::kButton:
       windowClass = "BUTTON";
       style |= BS_PUSHBUTTON | WS_TABSTOP;
@@ -118,7 +118,7 @@ HWND Win32Host::CreateControl(Native& native, const ControlSpec& spec) {
       style |= BS_CHECKBOX | WS_TABSTOP;  // only a run ticks the boxes, never a click
       break;
     case ControlKind::kLabel:
-      style |= SS_NOPREFIX | (spec.align == Align::kRight ? SS_RIGHT : SS_LEFT);
+      style |= SS_NOPREFIX | (layout.align == Align::kRight ? SS_RIGHT : SS_LEFT);
       break;
     case ControlKind::kProgressBar:
       windowClass = PROGRESS_CLASSA;
@@ -130,21 +130,21 @@ HWND Win32Host::CreateControl(Native& native, const ControlSpec& spec) {
       break;
     case ControlKind::kLine:  // from (left, top) to (width, height), one pixel thick
       style |= SS_BLACKRECT;
-      width = Pixels(spec.width - spec.left);
+      width = Pixels(layout.width - layout.left);
       height = 1;
       break;
     case ControlKind::kImage:
-      style |= SS_OWNERDRAW | (spec.border ? WS_BORDER : 0);
-      native.pictures[spec.id] = LoadPictureResource(instance_, spec.picture);
+      style |= SS_OWNERDRAW | (layout.border ? WS_BORDER : 0);
+      native.pictures[layout.id] = LoadPictureResource(instance_, layout.picture);
       break;
     case ControlKind::kTimer:
       return nullptr;
   }
-  HWND hwnd = ::CreateWindowExA(exStyle, windowClass, spec.caption, style, x, y, width, height,
-                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+  HWND hwnd = ::CreateWindowExA(exStyle, windowClass, layout.caption, style, x, y, width, height,
+                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                                 instance_, nullptr);
-  if (hwnd == nullptr) throw Failure("cannot create control " + std::string(spec.name));
-  HFONT font = Font(native, spec.font);
+  if (hwnd == nullptr) throw Failure("cannot create control " + std::string(layout.name));
+  HFONT font = Font(native, layout.font);
   ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return hwnd;
 }
@@ -153,8 +153,8 @@ HWND Win32Host::CreateControl(Native& native, const ControlSpec& spec) {
 // Labels and lines are drawn on their container's surface, beneath every windowed control.
 void Win32Host::OrderForTabbing(Native& native) {
   std::vector<const ControlSpec*> order;
-  for (const ControlSpec& spec : native.spec->controls) {
-    if (spec.kind != ControlKind::kTimer) order.push_back(&spec);
+  for (const ControlSpec& layout : native.layout->controls) {
+    if (layout.kind != ControlKind::kTimer) order.push_back(&layout);
   }
   std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
     const auto key = [](const ControlSpec* s) {
@@ -163,45 +163,45 @@ void Win32Host::OrderForTabbing(Native& native) {
     return key(a) < key(b);
   });
   std::map<ControlId, HWND> previous;  // per container
-  for (const ControlSpec* spec : order) {
-    HWND hwnd = native.controls.at(spec->id);
-    auto last = previous.find(spec->container);
+  for (const ControlSpec* layout : order) {
+    HWND hwnd = native.controls.at(layout->id);
+    auto last = previous.find(layout->container);
     ::SetWindowPos(hwnd, last == previous.end() ? HWND_TOP : last->second, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    previous[spec->container] = hwnd;
+    previous[layout->container] = hwnd;
   }
 }
 
-void Win32Host::CreateNative(const WindowSpec& spec) {
-  RegisterClasses(spec);
+void Win32Host::CreateNative(const WindowSpec& layout) {
+  RegisterClasses(layout);
   DWORD style = WS_CLIPCHILDREN;
   DWORD exStyle = WS_EX_CONTROLPARENT;
-  if (spec.style == WindowStyle::kFixedSingle) {
+  if (layout.style == WindowStyle::kFixedSingle) {
     style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   } else {
     style |= WS_POPUP | WS_DLGFRAME;
   }
-  RECT frame{0, 0, Pixels(spec.clientWidth), Pixels(spec.clientHeight)};
+  RECT frame{0, 0, Pixels(layout.clientWidth), Pixels(layout.clientHeight)};
   ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
-  if (spec.centred || (style & WS_POPUP) != 0) {
+  if (layout.centred || (style & WS_POPUP) != 0) {
     x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   }
-  HWND hwnd = ::CreateWindowExA(exStyle, spec.className, spec.caption, style, x, y, width,
+  HWND hwnd = ::CreateWindowExA(exStyle, layout.className, layout.caption, style, x, y, width,
                                 height, nullptr, nullptr, instance_, nullptr);
   if (hwnd == nullptr) throw Failure("cannot create the window");
-  Native& native = natives_[spec.id];
-  native.spec = &spec;
+  Native& native = natives_[layout.id];
+  native.layout = &layout;
   native.hwnd = hwnd;
-  if (spec.background != 0) native.background = LoadPictureResource(instance_, spec.background);
-  for (const ControlSpec& control : spec.controls) {
+  if (layout.background != 0) native.background = LoadPictureResource(instance_, layout.background);
+  for (const ControlSpec& control : layout.controls) {
     if (HWND created = CreateControl(native, control)) native.controls[control.id] = created;
   }
   OrderForTabbing(native);
 
-  for (const ControlSpec& control : spec.controls) {
+  for (const ControlSpec& control : layout.controls) {
     if (control.toolTip == nullptr) continue;
     if (native.toolTip == nullptr) {
       native.toolTip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
@@ -217,12 +217,12 @@ void Win32Host::CreateNative(const WindowSpec& spec) {
     tool.lpszText = const_cast<char*>(control.toolTip);
     ::SendMessageA(native.toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  for (const ControlSpec& control : spec.controls) UpdateNative(control, State(control.id));
+  for (const ControlSpec& control : layout.controls) UpdateNative(control, State(control.id));
 }
 
 void Win32Host::ShowNative(WindowId id) {
   Native& native = natives_.at(id);
-  if (native.spec->centred) {
+  if (native.layout->centred) {
     RECT window;
     ::GetWindowRect(native.hwnd, &window);
     const int width = window.right - window.left, height = window.bottom - window.top;
@@ -241,35 +241,35 @@ void Win32Host::ShowNative(WindowId id) {
 void Win32Host::DestroyNative(WindowId id) {
   auto found = natives_.find(id);
   if (found == natives_.end()) return;
-  for (const ControlSpec& control : found->second.spec->controls) {
+  for (const ControlSpec& control : found->second.layout->controls) {
     if (control.kind == ControlKind::kTimer) ::KillTimer(found->second.hwnd, control.id);
   }
   ::DestroyWindow(found->second.hwnd);
   natives_.erase(found);
 }
 
-void Win32Host::UpdateNative(const ControlSpec& spec, const ControlState& state) {
+void Win32Host::UpdateNative(const ControlSpec& layout, const ControlState& state) {
   for (auto& [id, native] : natives_) {
-    const auto& controls = native.spec->controls;
-    if (&spec < controls.data() || &spec >= controls.data() + controls.size()) continue;
-    if (spec.kind == ControlKind::kTimer) {
+    const auto& controls = native.layout->controls;
+    if (&layout < controls.data() || &layout >= controls.data() + controls.size()) continue;
+    if (layout.kind == ControlKind::kTimer) {
       if (state.enabled) {
-        ::SetTimer(native.hwnd, spec.id, static_cast<UINT>(spec.interval), nullptr);
+        ::SetTimer(native.hwnd, layout.id, static_cast<UINT>(layout.interval), nullptr);
       } else {
-        ::KillTimer(native.hwnd, spec.id);
+        ::KillTimer(native.hwnd, layout.id);
       }
       return;
     }
-    HWND hwnd = native.controls.at(spec.id);
-    switch (spec.kind) {
+    HWND hwnd = native.controls.at(layout.id);
+    switch (layout.kind) {
       case ControlKind::kButton:
         ::EnableWindow(hwnd, state.enabled);
         break;
       case ControlKind::kLabel:
         ::SetWindowTextA(hwnd, state.caption.c_str());
-        if (spec.autoSize) {
+        if (layout.autoSize) {
           HDC dc = ::GetDC(hwnd);
-          HGDIOBJ old = ::SelectObject(dc, Font(native, spec.font));
+          HGDIOBJ old = ::SelectObject(dc, Font(native, layout.font));
           SIZE size{};
           ::GetTextExtentPoint32A(dc, state.caption.c_str(), static_cast<int>(state.caption.size()),
                                   &size);
@@ -309,22 +309,22 @@ int Win32Host::ShowMessage(const std::string& text, const std::string& title, un
 
 LRESULT Win32Host::ControlColour(Native& native, HDC dc, HWND control) {
   const int id = ::GetDlgCtrlID(control);
-  const ControlSpec* spec = nullptr;
-  for (const ControlSpec& candidate : native.spec->controls) {
-    if (candidate.id == id) spec = &candidate;
+  const ControlSpec* layout = nullptr;
+  for (const ControlSpec& candidate : native.layout->controls) {
+    if (candidate.id == id) layout = &candidate;
   }
-  ::SetTextColor(dc, spec != nullptr ? ColourOf(spec->fore, COLOR_BTNTEXT)
+  ::SetTextColor(dc, layout != nullptr ? ColourOf(layout->fore, COLOR_BTNTEXT)
                                      : ::GetSysColor(COLOR_BTNTEXT));
-  if (spec == nullptr || spec->back.kind == Colour::Kind::kDefault) {
+  if (layout == nullptr || layout->back.kind == Colour::Kind::kDefault) {
     ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
   }
-  ::SetBkColor(dc, ColourOf(spec->back, COLOR_BTNFACE));
-  if (spec->back.kind == Colour::Kind::kSystem) {
-    return reinterpret_cast<LRESULT>(::GetSysColorBrush(static_cast<int>(spec->back.value)));
+  ::SetBkColor(dc, ColourOf(layout->back, COLOR_BTNFACE));
+  if (layout->back.kind == Colour::Kind::kSystem) {
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(static_cast<int>(layout->back.value)));
   }
-  auto& brush = native.brushes[spec->id];
-  if (!brush) brush.reset(::CreateSolidBrush(spec->back.value));
+  auto& brush = native.brushes[layout->id];
+  if (!brush) brush.reset(::CreateSolidBrush(layout->back.value));
   return reinterpret_cast<LRESULT>(brush.get());
 }
 
@@ -337,8 +337,8 @@ void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
   HDC memory = ::CreateCompatibleDC(item.hDC);
   HGDIOBJ old = ::SelectObject(memory, picture->second.get());
   bool stretch = false;
-  for (const ControlSpec& spec : native.spec->controls) {
-    if (spec.id == static_cast<ControlId>(item.CtlID)) stretch = spec.stretch;
+  for (const ControlSpec& layout : native.layout->controls) {
+    if (layout.id == static_cast<ControlId>(item.CtlID)) stretch = layout.stretch;
   }
   if (stretch) {
     ::SetStretchBltMode(item.hDC, HALFTONE);
@@ -366,7 +366,7 @@ void Win32Host::PaintBackground(Native& native, HDC dc) {
 }
 
 LRESULT Win32Host::HandleFormMessage(Native& native, UINT message, WPARAM wParam, LPARAM lParam) {
-  const WindowId windowId = native.spec->id;
+  const WindowId windowId = native.layout->id;
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED && lParam != 0) Click(LOWORD(wParam));
@@ -445,8 +445,8 @@ LRESULT CALLBACK Win32Host::FrameProc(HWND hwnd, UINT message, WPARAM wParam, LP
 bool Win32Host::PreviewKey(MSG& message) {
   if (message.hwnd == nullptr) return false;
   Native* native = NativeOf(::GetAncestor(message.hwnd, GA_ROOT));
-  if (native == nullptr || !native->spec->keyPreview) return false;
-  const WindowId id = native->spec->id;
+  if (native == nullptr || !native->layout->keyPreview) return false;
+  const WindowId id = native->layout->id;
   switch (message.message) {
     case WM_KEYDOWN:
       ::TranslateMessage(&message);

@@ -22,15 +22,15 @@ class Win32Host : public WindowHost {
   int RunMessageLoop();
 
  protected:
-  void CreateNative(const WindowSpec& spec) override;
+  void CreateNative(const WindowSpec& layout) override;
   void ShowNative(WindowId id) override;
   void DestroyNative(WindowId id) override;
-  void UpdateNative(const ControlSpec& spec, const ControlState& state) override;
+  void UpdateNative(const ControlSpec& layout, const ControlState& state) override;
   void QuitNative() override;
 
  private:
   struct Native {
-    const WindowSpec* spec = nullptr;
+    const WindowSpec* layout = nullptr;
     HWND hwnd = nullptr;
     HWND toolTip = nullptr;
     std::map<ControlId, HWND> controls;
@@ -44,8 +44,8 @@ class Win32Host : public WindowHost {
   static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleFormMessage(Native& native, UINT message, WPARAM wParam, LPARAM lParam);
   Native* NativeOf(HWND hwnd);
-  void RegisterClasses(const WindowSpec& spec);
-  HWND CreateControl(Native& native, const ControlSpec& spec);
+  void RegisterClasses(const WindowSpec& layout);
+  HWND CreateControl(Native& native, const ControlSpec& layout);
   void OrderForTabbing(Native& native);
   HFONT Font(Native& native, const FontSpec& font);
   int Pixels(int twips) const;

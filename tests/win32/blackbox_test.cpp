@@ -172,21 +172,21 @@ TEST_F(Brisko, MainWindowStandsAsLaidOut) {
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
 
-  for (const platform::ControlSpec& spec : Form1Layout().controls) {
-    if (spec.kind == platform::ControlKind::kTimer) continue;
-    HWND control = In(main, spec.id);
+  for (const platform::ControlSpec& layout : Form1Layout().controls) {
+    if (layout.kind == platform::ControlKind::kTimer) continue;
+    HWND control = In(main, layout.id);
     if (control == nullptr) continue;
     const RECT place = driver::Place(control);
-    const bool line = spec.kind == platform::ControlKind::kLine;
-    EXPECT_EQ(place.left, Pixels(spec.left)) << spec.name << " " << spec.id;
-    EXPECT_EQ(place.top, Pixels(spec.top)) << spec.name << " " << spec.id;
-    EXPECT_EQ(place.right - place.left, Pixels(line ? spec.width - spec.left : spec.width))
-        << spec.name << " " << spec.id;
-    EXPECT_EQ(place.bottom - place.top, line ? 1 : Pixels(spec.height)) << spec.name;
-    const bool captioned = spec.kind == platform::ControlKind::kButton ||
-                           spec.kind == platform::ControlKind::kLabel;
-    if (captioned && *spec.caption != '\0') {  // value labels are filled at run time
-      EXPECT_EQ(driver::Text(control), spec.caption) << spec.name;
+    const bool line = layout.kind == platform::ControlKind::kLine;
+    EXPECT_EQ(place.left, Pixels(layout.left)) << layout.name << " " << layout.id;
+    EXPECT_EQ(place.top, Pixels(layout.top)) << layout.name << " " << layout.id;
+    EXPECT_EQ(place.right - place.left, Pixels(line ? layout.width - layout.left : layout.width))
+        << layout.name << " " << layout.id;
+    EXPECT_EQ(place.bottom - place.top, line ? 1 : Pixels(layout.height)) << layout.name;
+    const bool captioned = layout.kind == platform::ControlKind::kButton ||
+                           layout.kind == platform::ControlKind::kLabel;
+    if (captioned && *layout.caption != '\0') {  // value labels are filled at run time
+      EXPECT_EQ(driver::Text(control), layout.caption) << layout.name;
     }
   }
   EXPECT_EQ(driver::Text(In(main, form1::Label(8))), "Windows Version : 5.1 Built 2600");

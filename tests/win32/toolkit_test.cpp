@@ -53,23 +53,23 @@ TEST_F(Toolkit, FontsAreArialAtTheirSizes) {
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
   for (const auto* layout : {&Form1Layout(), &FrmSplashLayout()}) {
-    for (const platform::ControlSpec& spec : layout->controls) {
-      if (spec.kind == platform::ControlKind::kTimer || spec.kind == platform::ControlKind::kLine ||
-          spec.kind == platform::ControlKind::kImage) {
+    for (const platform::ControlSpec& row : layout->controls) {
+      if (row.kind == platform::ControlKind::kTimer || row.kind == platform::ControlKind::kLine ||
+          row.kind == platform::ControlKind::kImage) {
         continue;
       }
-      HWND control = driver::Control(Of(layout->id), spec.id);
-      ASSERT_NE(control, nullptr) << spec.name;
+      HWND control = driver::Control(Of(layout->id), row.id);
+      ASSERT_NE(control, nullptr) << row.name;
       auto handle = reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0));
-      if (spec.font.points == 0) {
-        EXPECT_EQ(handle, ::GetStockObject(DEFAULT_GUI_FONT)) << spec.name;
+      if (row.font.points == 0) {
+        EXPECT_EQ(handle, ::GetStockObject(DEFAULT_GUI_FONT)) << row.name;
         continue;
       }
       LOGFONTA font{};
-      ASSERT_NE(::GetObjectA(handle, sizeof font, &font), 0) << spec.name;
-      EXPECT_STREQ(font.lfFaceName, "Arial") << spec.name;
-      EXPECT_EQ(font.lfHeight, -std::lround(spec.font.points * dpi / 72.0)) << spec.name;
-      EXPECT_EQ(font.lfWeight, spec.font.bold ? FW_BOLD : FW_NORMAL) << spec.name;
+      ASSERT_NE(::GetObjectA(handle, sizeof font, &font), 0) << row.name;
+      EXPECT_STREQ(font.lfFaceName, "Arial") << row.name;
+      EXPECT_EQ(font.lfHeight, -std::lround(row.font.points * dpi / 72.0)) << row.name;
+      EXPECT_EQ(font.lfWeight, row.font.bold ? FW_BOLD : FW_NORMAL) << row.name;
     }
   }
 }
