@@ -12,7 +12,7 @@ say() { printf '==> %s\n' "$*" >&2; }
 ensure_packages() {
   local missing=0 tool
   for tool in cmake g++ i686-w64-mingw32-g++-win32 i686-w64-mingw32-g++-posix \
-              i686-w64-mingw32-windres wine Xvfb xdotool convert; do
+              i686-w64-mingw32-windres wine Xvfb xdotool convert makensis; do
     command -v "$tool" >/dev/null 2>&1 || missing=1
   done
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing=1
@@ -29,7 +29,7 @@ ensure_packages() {
   $sudo apt-get install -y -qq --no-install-recommends \
     cmake make g++ googletest libgtest-dev \
     g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-    wine wine32:i386 xvfb xauth xdotool imagemagick fonts-liberation fontconfig \
+    wine wine32:i386 xvfb xauth xdotool imagemagick fonts-liberation fontconfig nsis \
     >/dev/null
 }
 
@@ -38,6 +38,16 @@ build_product() {
   cmake -S "$BRISKO_ROOT" -B "$BRISKO_BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$BRISKO_ROOT/cmake/mingw-i686.cmake" >/dev/null
   cmake --build "$BRISKO_BUILD/win32" -j "$(nproc)" >/dev/null
+}
+
+# The release: a stripped, portable brisko.exe and the NSIS installer, in build/release.
+build_release() {
+  build_product
+  local release=$BRISKO_BUILD/release
+  mkdir -p "$release"
+  i686-w64-mingw32-strip -o "$release/brisko.exe" "$BRISKO_BUILD/win32/brisko.exe"
+  makensis -V2 -DBRISKO_EXE="$release/brisko.exe" \
+    -DOUTFILE="$release/brisko-6.0.6-setup.exe" "$BRISKO_ROOT/installer/brisko.nsi" >/dev/null
 }
 
 # Makes a fresh sandbox prefix configured as Windows XP and exports its environment.
