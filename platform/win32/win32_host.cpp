@@ -265,7 +265,16 @@ void Win32Host::UpdateNative(const ControlSpec& layout, const ControlState& stat
       case ControlKind::kButton:
         ::EnableWindow(hwnd, state.enabled);
         break;
-      case ControlKind::kLabel:
+      case ControlKind::kLabel: {
+        // The monitor rewrites its labels every second, mostly with the same text; a label
+        // repaints on every change, so unchanged text is left alone (no flicker, less work).
+        char current[512];
+        const int length = ::GetWindowTextA(hwnd, current, sizeof current);
+        if (static_cast<std::size_t>(length) == state.caption.size() &&
+            state.caption.size() < sizeof current - 1 &&
+            state.caption.compare(0, std::string::npos, current, length) == 0) {
+          break;
+        }
         ::SetWindowTextA(hwnd, state.caption.c_str());
         if (layout.autoSize) {
           HDC dc = ::GetDC(hwnd);
@@ -279,13 +288,21 @@ void Win32Host::UpdateNative(const ControlSpec& layout, const ControlState& stat
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
         break;
+      }
       case ControlKind::kCheckBox:
         ::SendMessageA(hwnd, BM_SETCHECK, state.check != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
-      case ControlKind::kProgressBar:
-        ::SendMessageA(hwnd, PBM_SETRANGE32, Round(state.min), Round(state.max));
-        ::SendMessageA(hwnd, PBM_SETPOS, Round(state.value), 0);
+      case ControlKind::kProgressBar: {
+        PBRANGE range{};
+        ::SendMessageA(hwnd, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+        if (range.iLow != Round(state.min) || range.iHigh != Round(state.max)) {
+          ::SendMessageA(hwnd, PBM_SETRANGE32, Round(state.min), Round(state.max));
+        }
+        if (::SendMessageA(hwnd, PBM_GETPOS, 0, 0) != Round(state.value)) {
+          ::SendMessageA(hwnd, PBM_SETPOS, Round(state.value), 0);
+        }
         break;
+      }
       default:
         break;
     }
