@@ -12,7 +12,7 @@ say() { printf '==> %s\n' "$*" >&2; }
 ensure_packages() {
   local missing=0 tool
   for tool in cmake g++ i686-w64-mingw32-g++-win32 i686-w64-mingw32-g++-posix \
-              i686-w64-mingw32-windres wine Xvfb xdotool convert makensis; do
+              i686-w64-mingw32-windres wine Xvfb xdotool convert makensis python3; do
     command -v "$tool" >/dev/null 2>&1 || missing=1
   done
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing=1
@@ -29,7 +29,7 @@ ensure_packages() {
   $sudo apt-get install -y -qq --no-install-recommends \
     cmake make g++ googletest libgtest-dev \
     g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-    wine wine32:i386 xvfb xauth xdotool imagemagick fonts-liberation fontconfig nsis \
+    wine wine32:i386 xvfb xauth xdotool imagemagick fonts-liberation fontconfig nsis python3 \
     >/dev/null
 }
 

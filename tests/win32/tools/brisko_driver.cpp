@@ -1,19 +1,124 @@
-// A command-line hand for scripts: waits for Brisko's windows and clicks or types into them.
+// A command-line hand for scripts: starts Brisko, waits for its windows, clicks and types
+// into them, and prepares or inspects what a run should clean.
+//   brisko-driver launch PROGRAM            start detached, as from the desktop
 //   brisko-driver wait-window main|disclaimer TIMEOUT_MS
 //   brisko-driver click main|disclaimer CONTROL_ID
 //   brisko-driver type main|disclaimer CHARACTER_CODE
+//   brisko-driver seed                       text on the clipboard, a file in the recycle bin
+//   brisko-driver check-clean                clipboard and recycle bin are empty
+//   brisko-driver optimize                   a whole run; fails if any window showed up
+#include <windows.h>
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <set>
 #include <string>
 
 #include "tests/win32/driver.h"
 
+namespace {
+
+std::set<HWND> VisibleTopLevelWindows() {
+  std::set<HWND> windows;
+  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr;
+       hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+    if (::IsWindowVisible(hwnd)) windows.insert(hwnd);
+  }
+  return windows;
+}
+
+int Launch(const char* program) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string line = program;
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &process)) {
+    return 1;
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return 0;
+}
+
+int Seed() {
+  if (!::OpenClipboard(nullptr)) return 1;
+  ::EmptyClipboard();
+  HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 16);
+  std::memcpy(::GlobalLock(text), "seeded text", 12);
+  ::GlobalUnlock(text);
+  ::SetClipboardData(CF_TEXT, text);
+  ::CloseClipboard();
+  if (std::FILE* file = std::fopen("C:\\binned.txt", "w")) {
+    std::fputs("to the bin\n", file);
+    std::fclose(file);
+  }
+  SHFILEOPSTRUCTA operation{};
+  operation.wFunc = FO_DELETE;
+  char from[] = "C:\\binned.txt\0";
+  operation.pFrom = from;
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  if (::SHFileOperationA(&operation) != 0) return 1;
+  SHQUERYRBINFO bin{};
+  bin.cbSize = sizeof bin;
+  return ::SHQueryRecycleBinA(nullptr, &bin) == S_OK && bin.i64NumItems > 0 ? 0 : 1;
+}
+
+int CheckClean() {
+  SHQUERYRBINFO bin{};
+  bin.cbSize = sizeof bin;
+  const bool binEmpty = ::SHQueryRecycleBinA(nullptr, &bin) == S_OK && bin.i64NumItems == 0;
+  const bool clipboardEmpty = !::IsClipboardFormatAvailable(CF_TEXT);
+  const bool clipboardFree = ::OpenClipboard(nullptr) != FALSE;
+  if (clipboardFree) ::CloseClipboard();
+  std::printf("recycle bin %s, clipboard %s and %s\n", binEmpty ? "empty" : "NOT EMPTY",
+              clipboardEmpty ? "empty" : "NOT EMPTY", clipboardFree ? "free" : "HELD");
+  return binEmpty && clipboardEmpty && clipboardFree ? 0 : 1;
+}
+
+// Clicks "Optimize" and watches for five seconds that no window of a started line shows,
+// then waits until the window is at rest again.
+int Optimize() {
+  HWND main = driver::WaitWindow("BriskoMainWindow", 10000);
+  if (main == nullptr) return 1;
+  HWND optimize = driver::Control(main, 101);
+  HWND bar = driver::Control(main, 111);
+  const std::set<HWND> before = VisibleTopLevelWindows();
+  driver::Click(optimize);
+  int shown = 0;
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < 5000) {
+    for (HWND hwnd : VisibleTopLevelWindows()) {
+      char name[64] = {};
+      ::GetClassNameA(hwnd, name, sizeof name);
+      if (!before.count(hwnd) && std::strcmp(name, "tooltips_class32") != 0) {
+        std::printf("a window showed during the run: class %s\n", name);
+        ++shown;
+      }
+    }
+    ::Sleep(20);
+  }
+  while (!(::IsWindowEnabled(optimize) && driver::Position(bar) == 0)) {
+    if (::GetTickCount() - start > 60000) return 1;
+    ::Sleep(100);
+  }
+  return shown == 0 ? 0 : 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "launch" && argc == 3) return Launch(argv[2]);
+  if (command == "seed") return Seed();
+  if (command == "check-clean") return CheckClean();
+  if (command == "optimize") return Optimize();
   if (argc != 4) {
-    std::fprintf(stderr, "usage: brisko-driver wait-window|click|type WINDOW ARGUMENT\n");
+    std::fprintf(stderr, "usage: brisko-driver COMMAND [WINDOW ARGUMENT]\n");
     return 2;
   }
-  const std::string command = argv[1];
   const char* className = driver::ClassOf(argv[2]);
   const int argument = std::atoi(argv[3]);
   if (command == "wait-window") {

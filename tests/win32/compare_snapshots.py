@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""Compares the sandbox before and after one run of brisko.exe: the registry files, the
+drive C: file tree and Wine's process trace. Prints what it found; exits 1 on a fault."""
+import re
+import sys
+from pathlib import Path
+
+work = Path(sys.argv[1])
+faults = []
+
+# Values the platform itself rewrites on any program start, not ours to judge.
+REGISTRY_EXCEPTIONS = [
+    # Wine caches what it learnt of the host's fonts when a program first draws text.
+    (r"user\.reg", r"software\\wine\\fonts.*", r".*"),
+    # ... and lists those fonts where Windows programs look for them.
+    (r"system\.reg", r"software\\microsoft\\windows( nt)?\\currentversion\\fonts", r".*"),
+    # Wine's display driver stamps the display adapter's driver date at each start.
+    (r"system\.reg", r"system\\currentcontrolset\\control\\class\\\{4d36e968-e325-11ce-bfc1-08002be10318\}\\\d+", r"driverdatedata"),
+    # The first console of the session (the started lines' cmd.exe) writes its defaults.
+    (r"user\.reg", r"console(\\.*)?", r".*"),
+]
+FILE_EXCEPTIONS = []  # a run touches no file but the ones it must delete
+
+
+def parse_reg(path):
+    values = {}
+    key = None
+    lines = path.read_text(encoding="utf-8", errors="replace").splitlines()
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        while line.endswith("\\") and i + 1 < len(lines):
+            i += 1
+            line = line[:-1] + lines[i].strip()
+        i += 1
+        if line.startswith("["):
+            key = line[1:line.rindex("]")].replace("\\\\", "\\").lower()
+        elif key is not None and (line.startswith('"') or line.startswith("@")):
+            if line.startswith("@"):
+                name, data = "@", line[2:]
+            else:
+                match = re.match(r'"((?:[^"\\]|\\.)*)"=(.*)', line)
+                if not match:
+                    continue
+                name, data = match.group(1).replace('\\"', '"').replace("\\\\", "\\"), match.group(2)
+            values[(key, name.lower())] = data
+    return values
+
+
+def registry_changes():
+    changes = {}
+    for name in ("system.reg", "user.reg", "userdef.reg"):
+        before = parse_reg(work / "before" / name)
+        after = parse_reg(work / "after" / name)
+        for entry in set(before) | set(after):
+            if before.get(entry) != after.get(entry):
+                changes[(name, *entry)] = (before.get(entry), after.get(entry))
+    return changes
+
+
+def expected_values():
+    """The catalogue as Wine stores it: file, key, value name -> data text."""
+    files = {0x80000001: ("user.reg", ""), 0x80000002: ("system.reg", ""),
+             0x80000003: ("userdef.reg", ".default\\")}
+    expected = {}
+    for line in (work / "catalogue.txt").read_text().splitlines():
+        if not line.startswith("VALUE "):
+            continue
+        root, key, name, kind, data = line[6:].split("|")
+        file, prefix = files[int(root, 16)]
+        key = key.lower()
+        if prefix:
+            assert key.startswith(prefix), key
+            key = key[len(prefix):]
+        if kind == "4":
+            text = "dword:%08x" % (int(data) & 0xFFFFFFFF)
+        else:
+            text = '"%s"' % data
+        expected[(file, key, name.lower())] = text
+    expected[("user.reg", "control panel\\desktop", "wallpaper")] = '""'
+    return expected
+
+
+def excepted(entry):
+    file, key, name = entry
+    return any(re.fullmatch(f, file) and re.fullmatch(k, key) and re.fullmatch(n, name)
+               for f, k, n in REGISTRY_EXCEPTIONS)
+
+
+changes = registry_changes()
+expected = expected_values()
+for entry, data in sorted(expected.items()):
+    after = changes.get(entry, (None, None))[1]
+    if after is None:
+        after = parse_reg(work / "after" / entry[0]).get(entry[1:])
+    if after != data:
+        faults.append("registry %s [%s] %s is %s, expected %s" % (*entry, after, data))
+unexpected = [e for e in changes if e not in expected and not excepted(e)]
+for entry in sorted(unexpected):
+    faults.append("registry changed without reason: %s [%s] %s: %s -> %s"
+                  % (*entry, *changes[entry]))
+print("registry: %d values checked, %d other changes allowed as the platform's own"
+      % (len(expected), sum(1 for e in changes if excepted(e))))
+for f, k, n in REGISTRY_EXCEPTIONS:
+    hits = sum(1 for e in changes if e not in expected and re.fullmatch(f, e[0])
+               and re.fullmatch(k, e[1]) and re.fullmatch(n, e[2]))
+    print("  %4d allowed in %s [%s]" % (hits, f.replace("\\", ""), k))
+
+
+def files(name):
+    table = {}
+    for line in (work / name / "files.txt").read_text().splitlines():
+        digest, path = line.split("  ", 1)
+        table[path] = digest
+    return table
+
+
+before, after = files("before"), files("after")
+must_go = {"./windows/temp/one.tmp", "./windows/temp/two.log", "./windows/prefetch/APP-0001.pf"}
+for path in sorted(must_go):
+    if path in after:
+        faults.append("file not deleted: " + path)
+for path in sorted(set(before) | set(after)):
+    if path in must_go or before.get(path) == after.get(path):
+        continue
+    if any(re.fullmatch(p, path) for p in FILE_EXCEPTIONS):
+        continue
+    state = "removed" if path not in after else ("added" if path not in before else "changed")
+    faults.append("file %s without reason: %s" % (state, path))
+print("files: %d before, %d after" % (len(before), len(after)))
+
+# Wine's process trace: the lines as they reached CreateProcess, from outside the program.
+expected_lines = [l[5:] for l in (work / "catalogue.txt").read_text().splitlines()
+                  if l.startswith("LINE ")]
+
+
+def unescape(text):
+    return re.sub(r"\\(.)", lambda m: {"n": "\n", "r": "\r", "t": "\t"}.get(m.group(1), m.group(1)), text)
+
+
+started = []
+for line in (work / "trace.log").read_text(errors="replace").splitlines():
+    match = re.search(r'CreateProcessInternalW app (L"(?:[^"\\]|\\.)*"|\(null\)) cmdline L"((?:[^"\\]|\\.)*)"', line)
+    if match and unescape(match.group(2)).startswith("cmd /c "):
+        app = unescape(match.group(1)[2:-1]) if match.group(1) != "(null)" else None
+        started.append((app, unescape(match.group(2))))
+lines = [line for app, line in started]
+if lines != expected_lines:
+    faults.append("started lines differ from the catalogues: %d started, first difference at %s"
+                  % (len(lines), next((i for i, (a, b) in enumerate(zip(lines, expected_lines))
+                                        if a != b), min(len(lines), len(expected_lines)))))
+for app, line in started:
+    if app is None or app.lower() != "c:\\windows\\system32\\cmd.exe":
+        faults.append("line not started through the system's cmd.exe: %s (%s)" % (line, app))
+print("process trace: %d lines started through %s" % (len(lines), started[0][0] if started else "-"))
+
+for fault in faults:
+    print("FAULT:", fault)
+print("whole run: %s" % ("all checks passed" if not faults else "%d faults" % len(faults)))
+sys.exit(1 if faults else 0)

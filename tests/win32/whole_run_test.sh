@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The whole run, end to end, in a fresh sandbox prefix of its own (configured as Windows XP):
+# snapshot the registry and drive C:, start brisko.exe as from the desktop, go through the
+# disclaimer, press "Optimize", wait until the run is at rest and every process it started
+# has ended, snapshot again and compare. Wine's process trace shows the 74 lines from outside.
+set -euo pipefail
+product=$1  # the folder of brisko.exe and brisko-driver.exe
+tests=$2    # the folder of run_catalogue.exe
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../scripts/common.sh"
+: "${DISPLAY:?needs the display that scripts/test provides}"
+
+make_sandbox 2>/dev/null
+trap drop_sandbox EXIT
+c=$WINEPREFIX/drive_c
+work=$BRISKO_SANDBOX/work
+mkdir -p "$work"
+cp "$product/brisko.exe" "$product/brisko-driver.exe" "$tests/run_catalogue.exe" "$c/brisko/"
+cd "$c/brisko"
+driver() { wine 'C:\brisko\brisko-driver.exe' "$@"; }
+wine 'C:\brisko\run_catalogue.exe' | tr -d '\r' > "$work/catalogue.txt"
+
+# What a run must clean, and what it must leave alone.
+mkdir -p "$c/windows/temp/keep" "$c/windows/prefetch" "$c/data"
+echo one > "$c/windows/temp/one.tmp"
+echo two > "$c/windows/temp/two.log"
+echo inner > "$c/windows/temp/keep/inner.tmp"
+echo prefetch > "$c/windows/prefetch/APP-0001.pf"
+echo keep > "$c/data/keep.txt"
+wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d 'C:\windows\seed.bmp' /f >/dev/null
+driver seed
+wineserver -w
+
+snapshot() {
+  mkdir -p "$1"
+  cp "$WINEPREFIX"/system.reg "$WINEPREFIX"/user.reg "$WINEPREFIX"/userdef.reg "$1/"
+  (cd "$c" && find . -type f -print0 | sort -z | xargs -0 md5sum) > "$1/files.txt"
+}
+snapshot "$work/before"
+
+WINEDEBUG=trace+process driver launch 'C:\brisko\brisko.exe' 2> "$work/trace.log"
+driver wait-window disclaimer 30000
+driver click disclaimer 1101
+driver wait-window main 30000
+driver optimize
+driver check-clean
+driver click main 102
+wineserver -w  # every process the run started has ended
+snapshot "$work/after"
+
+python3 "$here/compare_snapshots.py" "$work"
