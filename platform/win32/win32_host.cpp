@@ -135,7 +135,6 @@ HWND Win32Host::CreateControl(Native& native, const ControlSpec& layout) {
       break;
     case ControlKind::kImage:
       style |= SS_OWNERDRAW | (layout.border ? WS_BORDER : 0);
-      native.pictures[layout.id] = LoadPictureResource(instance_, layout.picture);
       break;
     case ControlKind::kTimer:
       return nullptr;
@@ -195,7 +194,6 @@ void Win32Host::CreateNative(const WindowSpec& layout) {
   Native& native = natives_[layout.id];
   native.layout = &layout;
   native.hwnd = hwnd;
-  if (layout.background != 0) native.background = LoadPictureResource(instance_, layout.background);
   for (const ControlSpec& control : layout.controls) {
     if (HWND created = CreateControl(native, control)) native.controls[control.id] = created;
   }
@@ -347,17 +345,23 @@ LRESULT Win32Host::ControlColour(Native& native, HDC dc, HWND control) {
 
 void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
   ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
-  auto picture = native.pictures.find(static_cast<ControlId>(item.CtlID));
-  if (picture == native.pictures.end() || !picture->second) return;
+  const ControlSpec* layout = nullptr;
+  for (const ControlSpec& control : native.layout->controls) {
+    if (control.id == static_cast<ControlId>(item.CtlID)) layout = &control;
+  }
+  if (layout == nullptr) return;
+  // Decoded when first drawn, so that the window shows without waiting for the decoder.
+  auto picture = native.pictures.find(layout->id);
+  if (picture == native.pictures.end()) {
+    picture = native.pictures.emplace(layout->id, LoadPictureResource(instance_, layout->picture))
+                  .first;
+  }
+  if (!picture->second) return;
   BITMAP info{};
   ::GetObjectA(picture->second.get(), sizeof info, &info);
   HDC memory = ::CreateCompatibleDC(item.hDC);
   HGDIOBJ old = ::SelectObject(memory, picture->second.get());
-  bool stretch = false;
-  for (const ControlSpec& layout : native.layout->controls) {
-    if (layout.id == static_cast<ControlId>(item.CtlID)) stretch = layout.stretch;
-  }
-  if (stretch) {
+  if (layout->stretch) {
     ::SetStretchBltMode(item.hDC, HALFTONE);
     ::StretchBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, memory, 0, 0,
                  info.bmWidth, info.bmHeight, SRCCOPY);
@@ -372,6 +376,11 @@ void Win32Host::PaintBackground(Native& native, HDC dc) {
   RECT client;
   ::GetClientRect(native.hwnd, &client);
   ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+  if (native.layout->background == 0) return;
+  if (!native.backgroundLoaded) {
+    native.background = LoadPictureResource(instance_, native.layout->background);
+    native.backgroundLoaded = true;
+  }
   if (!native.background) return;
   BITMAP info{};
   ::GetObjectA(native.background.get(), sizeof info, &info);

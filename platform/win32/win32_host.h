@@ -38,6 +38,7 @@ class Win32Host : public WindowHost {
     std::map<ControlId, Gdi<HBITMAP>> pictures;
     std::map<ControlId, Gdi<HBRUSH>> brushes;
     Gdi<HBITMAP> background;
+    bool backgroundLoaded = false;
   };
 
   static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
