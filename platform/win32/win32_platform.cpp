@@ -13,13 +13,21 @@ namespace platform::win32 {
 namespace {
 
 // A library planted in the current folder must never be loaded in place of a system one.
-// SetDllDirectoryA exists from XP SP1 on, so it is looked up rather than imported.
+// SetDllDirectoryA("") takes the current folder out of the search from XP SP1 on; where
+// the system has SetDefaultDllDirectories (Windows 8, 7 with KB2533623, Wine), the search
+// is narrowed to our own folder and the system's. Both are looked up, not imported, so the
+// program still starts where they are missing.
 void RemoveCurrentFolderFromLibrarySearch() {
   using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  constexpr DWORD kSearchDefaultDirs = 0x00001000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
   HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
   auto setDllDirectory = reinterpret_cast<SetDllDirectoryFunction>(
       reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDllDirectoryA")));
   if (setDllDirectory != nullptr) setDllDirectory("");
+  auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+  if (setDefaultDllDirectories != nullptr) setDefaultDllDirectories(kSearchDefaultDirs);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/failure.h"
 #include "platform/registry_writer.h"
 #include "platform/win32/win32_os.h"
+#include "platform/win32/win32_platform.h"
 
 namespace {
 
@@ -320,4 +321,22 @@ TEST(SystemQueries, VersionMemoryAndDrive) {
   EXPECT_GT(total, 0u);
   EXPECT_FALSE(os.QueryDiskFreeSpaceEx("Q:\\", &available, &total, &free));
   EXPECT_NE(os.GetProcAddress(os.ModuleHandle("kernel32.dll"), "GetDiskFreeSpaceExA"), 0u);
+}
+
+TEST(Hardening, LibrariesAreNotLoadedFromTheCurrentFolder) {
+  // The probe library lies only in a planted folder, which becomes the current folder.
+  ::CreateDirectoryA("C:\\planted", nullptr);
+  ASSERT_TRUE(::CopyFileA("C:\\tests\\briskoprobe.dll", "C:\\planted\\briskoprobe.dll", FALSE));
+  ::DeleteFileA("C:\\tests\\briskoprobe.dll");
+  ::SetCurrentDirectoryA("C:\\planted");
+
+  HMODULE before = ::LoadLibraryA("briskoprobe.dll");
+  ASSERT_NE(before, nullptr) << "without protection the current folder is searched";
+  ::FreeLibrary(before);
+
+  platform::win32::Win32Platform start;  // what brisko.exe does first
+  HMODULE after = ::LoadLibraryA("briskoprobe.dll");
+  EXPECT_EQ(after, nullptr) << "a library planted in the current folder was loaded";
+  if (after != nullptr) ::FreeLibrary(after);
+  ::SetCurrentDirectoryA("C:\\tests");
 }
