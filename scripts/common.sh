@@ -26,11 +26,9 @@ ensure_packages() {
   export DEBIAN_FRONTEND=noninteractive
   $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
+  # shellcheck disable=SC2046
   $sudo apt-get install -y -qq --no-install-recommends \
-    cmake make g++ googletest libgtest-dev \
-    g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-    wine wine32:i386 xvfb xauth xdotool imagemagick fonts-liberation fontconfig nsis python3 \
-    >/dev/null
+    $(grep -v '^#' "$BRISKO_ROOT/scripts/packages.txt") >/dev/null
 }
 
 # brisko.exe and its tools (win32 thread model: imports nothing newer than XP).

@@ -59,33 +59,24 @@ Win32Host::Native* Win32Host::NativeOf(HWND hwnd) {
 }
 
 void Win32Host::RegisterClasses(const WindowSpec& layout) {
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (!::GetClassInfoExA(instance_, layout.className, &existing)) {
-    WNDCLASSEXA form{};
-    form.cbSize = sizeof form;
-    form.lpfnWndProc = FormProc;
-    form.hInstance = instance_;
-    form.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    form.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    form.lpszClassName = layout.className;
-    if (layout.icon != 0) {
-      form.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(layout.icon));
-      form.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(layout.icon),
-                                                     IMAGE_ICON, 16, 16, 0));
+  const auto registerOnce = [&](const char* name, WNDPROC procedure, int icon) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (::GetClassInfoExA(instance_, name, &windowClass)) return;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = name;
+    if (icon != 0) {
+      windowClass.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(icon));
+      windowClass.hIconSm = static_cast<HICON>(
+          ::LoadImageA(instance_, MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0));
     }
-    if (!::RegisterClassExA(&form)) throw Failure("cannot register the window class");
-  }
-  if (!::GetClassInfoExA(instance_, kFrameClass, &existing)) {
-    WNDCLASSEXA frame{};
-    frame.cbSize = sizeof frame;
-    frame.lpfnWndProc = FrameProc;
-    frame.hInstance = instance_;
-    frame.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    frame.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
-    frame.lpszClassName = kFrameClass;
-    if (!::RegisterClassExA(&frame)) throw Failure("cannot register the frame class");
-  }
+    if (!::RegisterClassExA(&windowClass)) throw Failure("cannot register a window class");
+  };
+  registerOnce(layout.className, FormProc, layout.icon);
+  registerOnce(kFrameClass, FrameProc, 0);
 }
 
 HFONT Win32Host::Font(Native& native, const FontSpec& font) {

@@ -135,10 +135,16 @@ TEST_F(Brisko, StartsWithTheDisclaimerAloneCentredAndNextFocused) {
   EXPECT_NEAR(window.top + window.bottom, ::GetSystemMetrics(SM_CYSCREEN), 2);
   EXPECT_EQ(::GetWindowLongA(splash_, GWL_STYLE) & WS_CAPTION, WS_DLGFRAME);  // no title bar
 
-  GUITHREADINFO gui{};
-  gui.cbSize = sizeof gui;
-  ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(splash_, nullptr), &gui));
-  EXPECT_EQ(gui.hwndFocus, In(splash_, splash::kCommand1));
+  // The focus lands on "Next" as the window is shown; give the program a moment to get there.
+  HWND next = In(splash_, splash::kCommand1);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(splash_, nullptr), &gui) &&
+               gui.hwndFocus == next;
+      },
+      2000));
 
   EXPECT_EQ(driver::Text(In(splash_, splash::kLabel1)), std::string(DisclaimerParagraphA()));
   EXPECT_EQ(driver::Text(In(splash_, splash::kLabel2)), std::string(DisclaimerParagraphB()));
