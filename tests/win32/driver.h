@@ -5,9 +5,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 namespace driver {
+
+// Polls condition until it holds or timeoutMs has passed.
+inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000) {
+  const DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    ::Sleep(20);
+  }
+  return true;
+}
 
 inline const char* ClassOf(const std::string& window) {
   return window == "main" ? "BriskoMainWindow" : "BriskoDisclaimer";

@@ -21,19 +21,13 @@
 #include "platform/registry_writer.h"
 #include "platform/win32/win32_os.h"
 #include "platform/win32/win32_platform.h"
+#include "tests/win32/driver.h"
 
 namespace {
 
 using platform::win32::Win32Os;
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000) {
-  const DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (::GetTickCount() - start > timeoutMs) return false;
-    ::Sleep(50);
-  }
-  return true;
-}
+using driver::WaitFor;
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
