@@ -12,13 +12,13 @@ inline constexpr char kForm1Class[] = "BriskoMainWindow";
 inline constexpr char kFrmSplashClass[] = "BriskoDisclaimer";
 
 namespace form1 {
-inline constexpr platform::ControlId kCommand1 = 101;  // Optimize
-inline constexpr platform::ControlId kCommand2 = 102;  // Exit
-inline constexpr platform::ControlId kCommand3 = 103;  // Disclaimer
-inline constexpr platform::ControlId kCommand4 = 104;  // Defrag
-inline constexpr platform::ControlId kCommand6 = 106;  // Default Settings
+inline constexpr platform::ControlId kCommand1 = 101;                 // Optimize
+inline constexpr platform::ControlId kCommand2 = 102;                 // Exit
+inline constexpr platform::ControlId kCommand3 = 103;                 // Disclaimer
+inline constexpr platform::ControlId kCommand4 = 104;                 // Defrag
+inline constexpr platform::ControlId kCommand6 = 106;                 // Default Settings
 constexpr platform::ControlId ProgressBar(int n) { return 110 + n; }  // 1 .. 5
-constexpr platform::ControlId Label(int n) { return 200 + n; }         // 1 .. 27
+constexpr platform::ControlId Label(int n) { return 200 + n; }        // 1 .. 27
 inline constexpr platform::ControlId kCheck1 = 300;                   // Check1(0) .. (10)
 inline constexpr int kCheck1Count = 11;
 inline constexpr platform::ControlId kFrame1 = 401;

@@ -19,8 +19,8 @@ void Command6_Click(platform::ControlHost& toolkit, platform::Processes& process
   const int answer =
       toolkit.ShowMessage(std::string(kRestoreQuestion), std::string(kRestoreTitle), kMbYesNo);
   if (answer == kIdYes) {
-    platform::Ignore(platform::RunCommandLine(processes, std::string(kSystemFileCheckLine),
-                                              platform::kSwHide));
+    platform::Ignore(
+        platform::RunCommandLine(processes, std::string(kSystemFileCheckLine), platform::kSwHide));
   }
 }
 

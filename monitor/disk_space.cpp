@@ -26,13 +26,12 @@ Currency QuerySpace(platform::SystemInfo& info, const std::string& root, Quantit
         result = CurrencyFromBytes(quantity == Quantity::kTotal ? total : totalFree);
       }
     } else {
-      std::uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0,
-                    totalClusters = 0;
+      std::uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
       if (info.QueryDiskFreeSpace(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                                &totalClusters) != 0) {
+                                  &totalClusters) != 0) {
         const std::uint64_t cluster = CheckedProduct(sectorsPerCluster, bytesPerSector);
-        result = CurrencyFromBytes(CheckedProduct(
-            cluster, quantity == Quantity::kTotal ? totalClusters : freeClusters));
+        result = CurrencyFromBytes(
+            CheckedProduct(cluster, quantity == Quantity::kTotal ? totalClusters : freeClusters));
       }
     }
   });

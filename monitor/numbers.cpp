@@ -50,8 +50,8 @@ std::int32_t ReadBackInt32(const std::string& text, const platform::LocaleSepara
     if (i == 0 && text[i] == '-') {
       negative = true;
       ++i;
-    } else if (!locale.thousands.empty() && text.compare(i, locale.thousands.size(),
-                                                         locale.thousands) == 0) {
+    } else if (!locale.thousands.empty() &&
+               text.compare(i, locale.thousands.size(), locale.thousands) == 0) {
       i += locale.thousands.size();
     } else if (text[i] >= '0' && text[i] <= '9') {
       digits += text[i++];
@@ -117,7 +117,8 @@ double Checked(double value) {
 }
 
 Currency CurrencyFromBytes(std::uint64_t bytes) {
-  if (bytes > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() / kCurrencyScale)) {
+  if (bytes >
+      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() / kCurrencyScale)) {
     throw platform::Failure("overflow");
   }
   return static_cast<Currency>(bytes) * kCurrencyScale;

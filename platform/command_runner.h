@@ -13,7 +13,6 @@ constexpr int kSwShowNormal = 1;
 
 // Starts commandLine, unchanged, through the system's own cmd.exe and returns the new
 // process's id at once. Throws Failure when no process could be started.
-std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine,
-                             int windowState);
+std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine, int windowState);
 
 }  // namespace platform

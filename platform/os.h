@@ -21,8 +21,8 @@ class Processes {
   // CreateProcessA with the given application and command line, the window shown with
   // showState, not waited for; both handles are closed at once. Returns the process id.
   // Throws Failure when no process could be started.
-  virtual std::uint32_t StartProcess(const std::string& application,
-                                      const std::string& commandLine, int showState) = 0;
+  virtual std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
+                                     int showState) = 0;
 };
 
 // --- registry ----------------------------------------------------------------------------
@@ -111,10 +111,10 @@ class SystemInfo {
   virtual std::string Environment(const std::string& name) = 0;
   virtual int QueryVersion(VersionInfo* info) = 0;
   virtual int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                                 std::uint64_t* total, std::uint64_t* totalFree) = 0;
+                                   std::uint64_t* total, std::uint64_t* totalFree) = 0;
   virtual int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
-                               std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
-                               std::uint32_t* totalClusters) = 0;
+                                 std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                                 std::uint32_t* totalClusters) = 0;
   // The user locale's decimal and thousands separators (GetLocaleInfo).
   virtual LocaleSeparators Separators() = 0;
 };

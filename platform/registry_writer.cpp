@@ -13,8 +13,7 @@ namespace {
 // Holds a key from RegCreateKeyA to RegCloseKey, whatever happens in between.
 class OpenKey {
  public:
-  OpenKey(Registry& registry, std::uint32_t root, const std::string& path)
-      : registry_(registry) {
+  OpenKey(Registry& registry, std::uint32_t root, const std::string& path) : registry_(registry) {
     Ignore(registry_.CreateKey(root, path, &key_));
   }
   ~OpenKey() { Ignore(registry_.CloseKey(key_)); }

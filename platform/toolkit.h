@@ -46,13 +46,13 @@ struct ControlSpec {
   int tab = -1;  // place in the focus order, -1 for controls that have none
   Colour back{}, fore{};
   Align align = Align::kLeft;
-  bool autoSize = false;     // label sized to its text
-  int interval = 0;          // timer, milliseconds
-  bool enabled = true;       // button or timer at load
-  float barMax = 100;        // progress bar Max at load (Min is always 0)
-  int picture = 0;           // image resource number
-  bool stretch = false;      // image stretched into the control
-  bool border = false;       // image with a single-line border
+  bool autoSize = false;  // label sized to its text
+  int interval = 0;       // timer, milliseconds
+  bool enabled = true;    // button or timer at load
+  float barMax = 100;     // progress bar Max at load (Min is always 0)
+  int picture = 0;        // image resource number
+  bool stretch = false;   // image stretched into the control
+  bool border = false;    // image with a single-line border
   const char* toolTip = nullptr;
 };
 
@@ -92,8 +92,7 @@ class ControlHost {
   virtual void EndProgram() = 0;
   virtual std::uintptr_t WindowHandle(WindowId id) = 0;
   // A modal message box with the given MessageBox style; returns the button pressed.
-  virtual int ShowMessage(const std::string& text, const std::string& title,
-                          unsigned style) = 0;
+  virtual int ShowMessage(const std::string& text, const std::string& title, unsigned style) = 0;
 };
 
 // Small handles so that window logic reads Command1.SetEnabled(false).

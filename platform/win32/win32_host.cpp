@@ -84,9 +84,9 @@ HFONT Win32Host::Font(Native& native, const FontSpec& font) {
   auto& slot = native.fonts[{Round(font.points * 100), font.bold}];
   if (!slot) {
     const int height = -static_cast<int>(std::lround(font.points * dpi_ / 72.0));
-    slot.reset(::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                             FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+    slot.reset(::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_SWISS, "Arial"));
   }
   return slot.get();
 }
@@ -193,10 +193,9 @@ void Win32Host::CreateNative(const WindowSpec& layout) {
   for (const ControlSpec& control : layout.controls) {
     if (control.toolTip == nullptr) continue;
     if (native.toolTip == nullptr) {
-      native.toolTip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                         WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance_,
-                                         nullptr);
+      native.toolTip = ::CreateWindowExA(
+          WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance_, nullptr);
     }
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 from Windows 2000 on
@@ -319,8 +318,8 @@ LRESULT Win32Host::ControlColour(Native& native, HDC dc, HWND control) {
   for (const ControlSpec& candidate : native.layout->controls) {
     if (candidate.id == id) layout = &candidate;
   }
-  ::SetTextColor(dc, layout != nullptr ? ColourOf(layout->fore, COLOR_BTNTEXT)
-                                     : ::GetSysColor(COLOR_BTNTEXT));
+  ::SetTextColor(
+      dc, layout != nullptr ? ColourOf(layout->fore, COLOR_BTNTEXT) : ::GetSysColor(COLOR_BTNTEXT));
   if (layout == nullptr || layout->back.kind == Colour::Kind::kDefault) {
     ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
@@ -344,8 +343,8 @@ void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
   // Decoded when first drawn, so that the window shows without waiting for the decoder.
   auto picture = native.pictures.find(layout->id);
   if (picture == native.pictures.end()) {
-    picture = native.pictures.emplace(layout->id, LoadPictureResource(instance_, layout->picture))
-                  .first;
+    picture =
+        native.pictures.emplace(layout->id, LoadPictureResource(instance_, layout->picture)).first;
   }
   if (!picture->second) return;
   BITMAP info{};
@@ -354,8 +353,8 @@ void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
   HGDIOBJ old = ::SelectObject(memory, picture->second.get());
   if (layout->stretch) {
     ::SetStretchBltMode(item.hDC, HALFTONE);
-    ::StretchBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, memory, 0, 0,
-                 info.bmWidth, info.bmHeight, SRCCOPY);
+    ::StretchBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, memory, 0, 0, info.bmWidth,
+                 info.bmHeight, SRCCOPY);
   } else {
     ::BitBlt(item.hDC, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
   }
@@ -430,7 +429,8 @@ LRESULT CALLBACK Win32Host::FrameProc(HWND hwnd, UINT message, WPARAM wParam, LP
       ::GetClientRect(hwnd, &area);
       char caption[256] = {};
       const int length = ::GetWindowTextA(hwnd, caption, sizeof caption);
-      HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+      HGDIOBJ old =
+          ::SelectObject(dc, reinterpret_cast<HFONT>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
       TEXTMETRICA metrics{};
       ::GetTextMetricsA(dc, &metrics);
       RECT edge = area;

@@ -77,8 +77,8 @@ std::string Win32Os::SystemDirectory() {
   return std::string(path, length);
 }
 
-std::uint32_t Win32Os::StartProcess(const std::string& application,
-                                     const std::string& commandLine, int showState) {
+std::uint32_t Win32Os::StartProcess(const std::string& application, const std::string& commandLine,
+                                    int showState) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -196,7 +196,7 @@ int Win32Os::QueryVersion(VersionInfo* info) {
 }
 
 int Win32Os::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                                std::uint64_t* total, std::uint64_t* totalFree) {
+                                  std::uint64_t* total, std::uint64_t* totalFree) {
   ULARGE_INTEGER available{}, size{}, free{};
   const BOOL result = ::GetDiskFreeSpaceExA(root.c_str(), &available, &size, &free);
   *availableToCaller = available.QuadPart;
@@ -206,8 +206,8 @@ int Win32Os::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availa
 }
 
 int Win32Os::QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
-                              std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
-                              std::uint32_t* totalClusters) {
+                                std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                                std::uint32_t* totalClusters) {
   DWORD spc = 0, bps = 0, freeC = 0, totalC = 0;
   const BOOL result = ::GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeC, &totalC);
   *sectorsPerCluster = spc;

@@ -14,7 +14,7 @@ class Win32Os : public Processes, public Registry, public Desktop, public Com, p
  public:
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                              int showState) override;
+                             int showState) override;
 
   long CreateKey(std::uint32_t root, const std::string& path, Handle* key) override;
   long SetValue(Handle key, const std::string& name, std::uint32_t type,
@@ -38,10 +38,10 @@ class Win32Os : public Processes, public Registry, public Desktop, public Com, p
   std::string Environment(const std::string& name) override;
   int QueryVersion(VersionInfo* info) override;
   int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                         std::uint64_t* total, std::uint64_t* totalFree) override;
+                           std::uint64_t* total, std::uint64_t* totalFree) override;
   int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
-                       std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
-                       std::uint32_t* totalClusters) override;
+                         std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                         std::uint32_t* totalClusters) override;
   LocaleSeparators Separators() override;
 };
 

@@ -57,8 +57,8 @@ std::string FakeOs::SystemDirectory() {
   return systemDirectory;
 }
 
-std::uint32_t FakeOs::StartProcess(const std::string& application,
-                                    const std::string& commandLine, int showState) {
+std::uint32_t FakeOs::StartProcess(const std::string& application, const std::string& commandLine,
+                                   int showState) {
   Record("CreateProcess", std::to_string(showState) + " " + application + " | " + commandLine);
   return 1000 + static_cast<std::uint32_t>(Count("CreateProcess"));
 }
@@ -91,8 +91,8 @@ long FakeOs::CreateKey(std::uint32_t root, const std::string& path, platform::Ha
 
 long FakeOs::SetValue(platform::Handle key, const std::string& name, std::uint32_t type,
                       std::span<const std::uint8_t> data) {
-  Record("SetValue", name + " type " + std::to_string(type) + " length " +
-                         std::to_string(data.size()));
+  Record("SetValue",
+         name + " type " + std::to_string(type) + " length " + std::to_string(data.size()));
   auto open = openKeys_.find(key);
   if (open == openKeys_.end()) return 6;  // invalid handle
   values[open->second + "|" + Upper(name)] = {type, {data.begin(), data.end()}};
@@ -196,7 +196,7 @@ int FakeOs::QueryVersion(platform::VersionInfo* info) {
 }
 
 int FakeOs::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                               std::uint64_t* total, std::uint64_t* totalFree) {
+                                 std::uint64_t* total, std::uint64_t* totalFree) {
   Record("GetDiskFreeSpaceEx", root);
   if (!driveReady) return 0;
   *availableToCaller = driveAvailable;
@@ -206,7 +206,7 @@ int FakeOs::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availab
 }
 
 int FakeOs::QueryDiskFreeSpace(const std::string& root, std::uint32_t* spc, std::uint32_t* bps,
-                             std::uint32_t* freeC, std::uint32_t* totalC) {
+                               std::uint32_t* freeC, std::uint32_t* totalC) {
   Record("GetDiskFreeSpace", root);
   if (!driveReady) return 0;
   *spc = sectorsPerCluster;

@@ -36,7 +36,7 @@ class FakeOs : public platform::Processes,
   std::string systemDirectory = "C:\\WINDOWS\\system32";
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                              int showState) override;
+                             int showState) override;
   std::vector<std::string> CommandLines() const;  // in start order
   std::vector<int> ShowStates() const;
 
@@ -72,8 +72,7 @@ class FakeOs : public platform::Processes,
   platform::VersionInfo version{148, 5, 1, 2600};
   bool driveReady = true;
   std::uint64_t driveTotal = 78300000, driveFree = 31320000, driveAvailable = 31320000;
-  std::uint32_t sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0,
-                totalClusters = 0;
+  std::uint32_t sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0, totalClusters = 0;
   platform::LocaleSeparators locale;
   platform::Handle ModuleHandle(const std::string& name) override;
   std::uintptr_t GetProcAddress(platform::Handle module, const std::string& name) override;
@@ -82,10 +81,10 @@ class FakeOs : public platform::Processes,
   std::string Environment(const std::string& name) override;
   int QueryVersion(platform::VersionInfo* info) override;
   int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                         std::uint64_t* total, std::uint64_t* totalFree) override;
+                           std::uint64_t* total, std::uint64_t* totalFree) override;
   int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
-                       std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
-                       std::uint32_t* totalClusters) override;
+                         std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                         std::uint32_t* totalClusters) override;
   platform::LocaleSeparators Separators() override;
 
   int Count(const std::string& call) const;

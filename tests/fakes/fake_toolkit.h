@@ -21,8 +21,8 @@ class FakeToolkit : public platform::WindowHost {
     unsigned style;
   };
   std::vector<Message> messages;
-  std::deque<int> answers;  // what the next message boxes answer
-  std::vector<std::string> writes;  // "Enabled 101 0", "Value 111 3", "Check 300 1", ...
+  std::deque<int> answers;                    // what the next message boxes answer
+  std::vector<std::string> writes;            // "Enabled 101 0", "Value 111 3", "Check 300 1", ...
   std::vector<std::string>* trace = nullptr;  // when set, writes go into this trace too
 
   // Makes the n-th write of `property` ("Enabled", "Caption", "Check", "Max", "Value") to

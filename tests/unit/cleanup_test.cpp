@@ -20,13 +20,13 @@ TEST_F(CleanupTest, DiskAndDesktopOrder) {
   for (const std::string& entry : os.trace) {
     if (entry != "SystemDirectory") calls.push_back(entry);
   }
-  EXPECT_EQ(calls, (std::vector<std::string>{
-                       kCmd + "cmd /c defrag c: -b", "SetDeskWallpaper \"\" 3",
-                       kCmd + R"(cmd /c del c:\windows\prefetch\*.* /q)",
-                       kCmd + "cmd /c Rundll32.exe advapi32.dll, ProcessIdleTasks",
-                       kCmd + "cmd /c  DISKPERF -N", kCmd + "cmd /c  CHKNTFS/T:4",
-                       kCmd + "cmd /c FSUTIL behavior set disablelastaccess 1",
-                       "OpenClipboard 65537", "EmptyClipboard", "CloseClipboard"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{kCmd + "cmd /c defrag c: -b", "SetDeskWallpaper \"\" 3",
+                                      kCmd + R"(cmd /c del c:\windows\prefetch\*.* /q)",
+                                      kCmd + "cmd /c Rundll32.exe advapi32.dll, ProcessIdleTasks",
+                                      kCmd + "cmd /c  DISKPERF -N", kCmd + "cmd /c  CHKNTFS/T:4",
+                                      kCmd + "cmd /c FSUTIL behavior set disablelastaccess 1",
+                                      "OpenClipboard 65537", "EmptyClipboard", "CloseClipboard"}));
 }
 
 TEST_F(CleanupTest, RefusedFirstLineLeavesWallpaperAndClipboardAlone) {
@@ -51,9 +51,9 @@ TEST_F(CleanupTest, RecycleBinAndTempFolder) {
   OpenMainWindow();
   catalogue::EmptyRecycleBin(os, platform::Window(toolkit, app::kForm1));
   catalogue::DeleteTempFiles(os);
-  EXPECT_EQ(os.trace, (std::vector<std::string>{
-                          "EmptyRecycleBin 65537 1", "SystemDirectory",
-                          kCmd + R"(cmd /c del "%systemroot%/temp"\*.* /q)"}));
+  EXPECT_EQ(os.trace,
+            (std::vector<std::string>{"EmptyRecycleBin 65537 1", "SystemDirectory",
+                                      kCmd + R"(cmd /c del "%systemroot%/temp"\*.* /q)"}));
 }
 
 TEST(ClearUrlHistory, Outcomes) {

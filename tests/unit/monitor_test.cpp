@@ -21,8 +21,8 @@ TEST(Numbers, GroupedWholeNumbers) {
     platform::LocaleSeparators locale;
     std::string text;
   };
-  for (const Case& c : {Case{0, kEnglish, ""}, Case{0.4, kEnglish, ""},
-                        Case{2.5, kEnglish, "3"}, Case{2047.9999990463257, kEnglish, "2,048"},
+  for (const Case& c : {Case{0, kEnglish, ""}, Case{0.4, kEnglish, ""}, Case{2.5, kEnglish, "3"},
+                        Case{2047.9999990463257, kEnglish, "2,048"},
                         Case{1234567.5, kEnglish, "1,234,568"}, Case{-1234.5, kEnglish, "-1,235"},
                         Case{8192, kFrench, "8 192"}, Case{999, kEnglish, "999"}}) {
     EXPECT_EQ(monitor::FormatGrouped(c.value, c.locale), c.text) << c.value;
@@ -86,8 +86,7 @@ TEST(DiskSpace, OlderQueryComputesIn64Bits) {
   };
   for (const Case& c : {Case{8, 512, 524287, 2147479552LL},
                         // Both used to read 0: the product overflowed 32 bits.
-                        Case{64, 512, 65536, 2147483648LL},
-                        Case{65536, 65536, 3, 12884901888LL}}) {
+                        Case{64, 512, 65536, 2147483648LL}, Case{65536, 65536, 3, 12884901888LL}}) {
     fakes::FakeOs os;
     os.hasDiskFreeSpaceEx = false;
     os.sectorsPerCluster = c.sectorsPerCluster;
@@ -121,20 +120,60 @@ TEST_F(MonitorTest, OneTick) {
     float bar2Max, bar4Max, bar4, bar5;
   };
   const std::vector<Case> cases = {
-      {"half a gigabyte", 536330240, 268165120, 78300000, 31320000, kEnglish,
-       {"511 MB", "256 MB", "43%", "x86 Family 6", "75 MB", "30 MB", "60 %"}, 523760, 75, 30,
+      {"half a gigabyte",
+       536330240,
+       268165120,
+       78300000,
+       31320000,
+       kEnglish,
+       {"511 MB", "256 MB", "43%", "x86 Family 6", "75 MB", "30 MB", "60 %"},
+       523760,
+       75,
+       30,
        60},
-      {"just under 2 GiB", 2147483647, 1073741824, 1566000, 1566000, kEnglish,
-       {"2,048 MB", "1,024 MB", "43%", "x86 Family 6", "1.5 MB", "1.5 MB", "0 %"}, 2097152,
-       1.5f, 1.5f, 0},
-      {"8 GiB", 8589934592, 4294967296, 104400000, 0, kEnglish,
-       {"8,192 MB", "4,096 MB", "43%", "x86 Family 6", "100 MB", "0 MB", "100 %"}, 8388608,
-       100, 0, 100},
-      {"halves to even", 8589934592, 1073741824, 104400000, 156600, kFrench,
-       {"8 192 MB", "1 024 MB", "43%", "x86 Family 6", "100 MB", "0,2 MB", "100 %"}, 8388608, 100,
-       0.2f, 100},
-      {"halves to even, down", 8589934592, 1073741824, 104400000, 52200, kEnglish,
-       {"8,192 MB", "1,024 MB", "43%", "x86 Family 6", "100 MB", "0 MB", "100 %"}, 8388608, 100, 0,
+      {"just under 2 GiB",
+       2147483647,
+       1073741824,
+       1566000,
+       1566000,
+       kEnglish,
+       {"2,048 MB", "1,024 MB", "43%", "x86 Family 6", "1.5 MB", "1.5 MB", "0 %"},
+       2097152,
+       1.5f,
+       1.5f,
+       0},
+      {"8 GiB",
+       8589934592,
+       4294967296,
+       104400000,
+       0,
+       kEnglish,
+       {"8,192 MB", "4,096 MB", "43%", "x86 Family 6", "100 MB", "0 MB", "100 %"},
+       8388608,
+       100,
+       0,
+       100},
+      {"halves to even",
+       8589934592,
+       1073741824,
+       104400000,
+       156600,
+       kFrench,
+       {"8 192 MB", "1 024 MB", "43%", "x86 Family 6", "100 MB", "0,2 MB", "100 %"},
+       8388608,
+       100,
+       0.2f,
+       100},
+      {"halves to even, down",
+       8589934592,
+       1073741824,
+       104400000,
+       52200,
+       kEnglish,
+       {"8,192 MB", "1,024 MB", "43%", "x86 Family 6", "100 MB", "0 MB", "100 %"},
+       8388608,
+       100,
+       0,
        100},
   };
   for (const Case& c : cases) {

@@ -14,11 +14,11 @@ TEST(RegistryWriter, DwordIsFourLittleEndianBytesBetweenOpenAndClose) {
   FakeOs os;
   platform::WriteRegistryDword(os, platform::kHkeyCurrentUser, R"(Control Panel\Desktop)",
                                "WaitToKillAppTimeout", 3500);
-  EXPECT_EQ(os.trace, (std::vector<std::string>{
-                          "CreateKey 2147483649 Control Panel\\Desktop",
-                          "SetValue WaitToKillAppTimeout type 4 length 4", "CloseKey"}));
-  const auto* value = os.Find(platform::kHkeyCurrentUser, R"(CONTROL PANEL\desktop)",
-                              "waittokillapptimeout");
+  EXPECT_EQ(os.trace, (std::vector<std::string>{"CreateKey 2147483649 Control Panel\\Desktop",
+                                                "SetValue WaitToKillAppTimeout type 4 length 4",
+                                                "CloseKey"}));
+  const auto* value =
+      os.Find(platform::kHkeyCurrentUser, R"(CONTROL PANEL\desktop)", "waittokillapptimeout");
   ASSERT_NE(value, nullptr);
   EXPECT_EQ(value->data, (std::vector<std::uint8_t>{0xAC, 0x0D, 0, 0}));
 

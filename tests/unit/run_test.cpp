@@ -45,7 +45,8 @@ TEST_F(RunTest, StepsComeInTheirOrder) {
   EXPECT_LT(Last("CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | cmd /c sc config WmiApSrv"),
             First("CreateKey"));
   EXPECT_LT(Last("CloseKey"), First("EmptyRecycleBin"));
-  EXPECT_LT(First("EmptyRecycleBin"), First("CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | cmd /c del \""));
+  EXPECT_LT(First("EmptyRecycleBin"),
+            First("CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | cmd /c del \""));
   EXPECT_LT(Last("CreateProcess"), First("ClsidFromString"));
   EXPECT_EQ(os.trace.back(), "Release");
   EXPECT_EQ(os.Count("SetValue"), 49);
@@ -102,12 +103,11 @@ TEST_F(RunTest, ProgressFillsTicksEachBoxAtItsValueAndReturnsToRest) {
     toolkit.writes.clear();
     toolkit.Tick(kTimer2);  // tick 101: the end steps, in order
     EXPECT_EQ(toolkit.writes,
-              (std::vector<std::string>{"Enabled 101 1", "Enabled 102 1", "Enabled 103 1",
-                                        "Enabled 104 1", "Enabled 106 1", "Value 111 0",
-                                        "Enabled 502 0", "Check 300 0", "Check 301 0",
-                                        "Check 302 0", "Check 303 0", "Check 304 0",
-                                        "Check 305 0", "Check 306 0", "Check 307 0",
-                                        "Check 308 0", "Check 309 0", "Check 310 0"}));
+              (std::vector<std::string>{
+                  "Enabled 101 1", "Enabled 102 1", "Enabled 103 1", "Enabled 104 1",
+                  "Enabled 106 1", "Value 111 0", "Enabled 502 0", "Check 300 0", "Check 301 0",
+                  "Check 302 0", "Check 303 0", "Check 304 0", "Check 305 0", "Check 306 0",
+                  "Check 307 0", "Check 308 0", "Check 309 0", "Check 310 0"}));
     EXPECT_EQ(Bar(1), 0.0f);
     EXPECT_EQ(Boxes(), std::vector<int>(11, 0));
     toolkit.Tick(kTimer2);  // the timer is off: nothing more happens

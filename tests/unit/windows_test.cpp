@@ -32,8 +32,8 @@ TEST_F(WindowsTest, KeysAtStartUp) {
     int character;
     bool opensMainWindow;
   };
-  for (const Case& c : {Case{'a', false}, Case{'7', false}, Case{27, false}, Case{13, true},
-                        Case{' ', true}}) {
+  for (const Case& c :
+       {Case{'a', false}, Case{'7', false}, Case{27, false}, Case{13, true}, Case{' ', true}}) {
     fakes::FakeOs freshOs;
     platform::Os freshSystem = freshOs.Os();
     fakes::FakeToolkit freshToolkit;

@@ -111,7 +111,8 @@ class BriskoFromTheDesktop : public Brisko {
 
 std::set<HWND> VisibleTopLevelWindows() {
   std::set<HWND> windows;
-  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr;
+       hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
     if (::IsWindowVisible(hwnd)) windows.insert(hwnd);
   }
   return windows;
@@ -268,10 +269,8 @@ TEST_F(Brisko, OptimizeRunsFromClickToRest) {
     EXPECT_EQ(driver::Checked(In(main, form1::kCheck1 + i)), 0);
   }
 
-  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WaitToKillAppTimeout"),
-            3500u);
-  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE,
-                      "SYSTEM\\CurrentControlSet\\Control\\PriorityControl",
+  EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WaitToKillAppTimeout"), 3500u);
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\PriorityControl",
                       "Win32PrioritySeparation"),
             38u);
   EXPECT_EQ(ReadDword(HKEY_USERS,

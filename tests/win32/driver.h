@@ -84,13 +84,9 @@ inline void Type(HWND hwnd, char character) {
   ::PostMessageA(hwnd, WM_CHAR, static_cast<unsigned char>(character), 1);
 }
 
-inline int Checked(HWND hwnd) {
-  return static_cast<int>(::SendMessageA(hwnd, BM_GETCHECK, 0, 0));
-}
+inline int Checked(HWND hwnd) { return static_cast<int>(::SendMessageA(hwnd, BM_GETCHECK, 0, 0)); }
 
-inline int Position(HWND hwnd) {
-  return static_cast<int>(::SendMessageA(hwnd, PBM_GETPOS, 0, 0));
-}
+inline int Position(HWND hwnd) { return static_cast<int>(::SendMessageA(hwnd, PBM_GETPOS, 0, 0)); }
 
 inline int RangeMax(HWND hwnd) {
   return static_cast<int>(::SendMessageA(hwnd, PBM_GETRANGE, FALSE, 0));

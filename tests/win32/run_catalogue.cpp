@@ -16,8 +16,8 @@ int main() {
   for (std::string_view line : catalogue::kServiceLines) Line(line);
   Line(catalogue::TempLine());
   for (const catalogue::RegistryTweak& row : catalogue::kRegistryTweaks) {
-    const std::string data = row.type == platform::kRegSz ? std::string(row.text)
-                                                          : std::to_string(row.number);
+    const std::string data =
+        row.type == platform::kRegSz ? std::string(row.text) : std::to_string(row.number);
     std::printf("VALUE %08x|%.*s|%.*s|%u|%s\n", row.root, int(row.keyPath.size()),
                 row.keyPath.data(), int(row.valueName.size()), row.valueName.data(), row.type,
                 data.c_str());

@@ -70,8 +70,7 @@ Figures Measure(DWORD process) {
 
 void Report(const char* when, const Figures& figures) {
   std::printf("%-30s next handle 0x%04lx  next GDI slot %4u  windows %3d\n", when,
-              static_cast<unsigned long>(figures.nextHandle), figures.nextGdiSlot,
-              figures.windows);
+              static_cast<unsigned long>(figures.nextHandle), figures.nextGdiSlot, figures.windows);
 }
 
 // Wine's own threads and caches move the probes by a few either way; a leak in a tick or

@@ -29,7 +29,9 @@ using platform::win32::Win32Os;
 
 using driver::WaitFor;
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string Slurp(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -100,8 +102,7 @@ TEST(CommandRunner, LineReachesTheInterpreterCharacterForCharacter) {
   ASSERT_TRUE(WaitFor([] { return Slurp("C:\\tests\\echo.txt").find('\n') != std::string::npos; }));
   char windows[MAX_PATH];
   ::GetEnvironmentVariableA("SystemRoot", windows, MAX_PATH);
-  EXPECT_EQ(Slurp("C:\\tests\\echo.txt"),
-            std::string("a  b \"") + windows + "/temp\"\\*.* /q\r\n");
+  EXPECT_EQ(Slurp("C:\\tests\\echo.txt"), std::string("a  b \"") + windows + "/temp\"\\*.* /q\r\n");
 }
 
 TEST(CommandRunner, NoProcessIsAFailure) {
@@ -187,8 +188,8 @@ TEST(RegistryWriter, CreatesMissingLevelsReplacesTypesAndTouchesNothingElse) {
 TEST(RegistryWriter, TextReadsBackTerminated) {
   Win32Os os;
   for (const std::string text : {"y", ".NONE", ""}) {
-    platform::WriteRegistryString(os, platform::kHkeyCurrentUser, R"(Software\BriskoTest)",
-                                  "Text", text);
+    platform::WriteRegistryString(os, platform::kHkeyCurrentUser, R"(Software\BriskoTest)", "Text",
+                                  text);
     Value value = Read(HKEY_CURRENT_USER, R"(Software\BriskoTest)", "Text");
     EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
     ASSERT_EQ(value.data.size(), text.size() + 1) << '"' << text << '"';
