@@ -29,8 +29,6 @@ const ControlSpec& WindowHost::Layout(ControlId id) const {
   throw Failure("no such control");
 }
 
-const WindowSpec& WindowHost::Window(WindowId id) const { return *windows_.at(id).layout; }
-
 const ControlState& WindowHost::State(ControlId id) const {
   auto state = states_.find(id);
   if (state == states_.end()) throw Failure("control not loaded");

@@ -35,7 +35,6 @@ class WindowHost : public ControlHost {
   bool Ended() const { return ended_; }
   const ControlState& State(ControlId id) const;
   const ControlSpec& Layout(ControlId id) const;
-  const WindowSpec& Window(WindowId id) const;
 
   // Events from the user or the clock. Each runs one handler to its end; a click on a
   // disabled button or a tick of a disabled timer does nothing.

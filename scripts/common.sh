@@ -101,5 +101,5 @@ drop_display() {
 }
 
 screenshot() {  # screenshot FILE
-  import -window root "$1" 2>/dev/null || xwd -root -silent | convert xwd:- "$1"
+  import -window root "$1"
 }

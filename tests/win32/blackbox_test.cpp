@@ -109,15 +109,6 @@ class BriskoFromTheDesktop : public Brisko {
   BriskoFromTheDesktop() { creationFlags_ = DETACHED_PROCESS; }
 };
 
-std::set<HWND> VisibleTopLevelWindows() {
-  std::set<HWND> windows;
-  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr;
-       hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
-    if (::IsWindowVisible(hwnd)) windows.insert(hwnd);
-  }
-  return windows;
-}
-
 TEST_F(Brisko, StartsWithTheDisclaimerAloneCentredAndNextFocused) {
   EXPECT_EQ(driver::FindVisible(kMain), nullptr);
   RECT window, client;
@@ -326,28 +317,19 @@ TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
 TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  const auto newWindow = [](const std::set<HWND>& before) -> HWND {
-    for (HWND hwnd : VisibleTopLevelWindows()) {
-      char name[64] = {};
-      ::GetClassNameA(hwnd, name, sizeof name);
-      if (!before.count(hwnd) && ::lstrcmpA(name, "tooltips_class32") != 0) return hwnd;
-    }
-    return nullptr;
-  };
-
   // "Default Settings", Yes: the system file check starts hidden.
-  std::set<HWND> before = VisibleTopLevelWindows();
+  std::set<HWND> before = driver::VisibleTopLevelWindows();
   ::PostMessageA(In(main, form1::kCommand6), BM_CLICK, 0, 0);
   HWND question = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (question = ::FindWindowA("#32770", "Brisko")) != nullptr; }));
   ::PostMessageA(::GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; }));
   ::Sleep(2000);
-  EXPECT_EQ(newWindow(before), nullptr) << "the file check showed a window";
+  EXPECT_EQ(driver::NewVisibleWindow(before), nullptr) << "the file check showed a window";
 
-  before = VisibleTopLevelWindows();
+  before = driver::VisibleTopLevelWindows();
   driver::Click(In(main, form1::kCommand4));
-  EXPECT_TRUE(WaitFor([&] { return newWindow(before) != nullptr; }, 10000))
+  EXPECT_TRUE(WaitFor([&] { return driver::NewVisibleWindow(before) != nullptr; }, 10000))
       << "Defrag's console did not show";
 }
 

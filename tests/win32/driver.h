@@ -4,8 +4,12 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <cstdio>
+#include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace driver {
@@ -100,11 +104,53 @@ inline RECT Place(HWND hwnd) {
   return rect;
 }
 
-inline LOGFONTA Font(HWND hwnd) {
-  LOGFONTA font{};
-  auto handle = reinterpret_cast<HFONT>(::SendMessageA(hwnd, WM_GETFONT, 0, 0));
-  if (handle != nullptr) ::GetObjectA(handle, sizeof font, &font);
-  return font;
+inline std::set<HWND> VisibleTopLevelWindows() {
+  std::set<HWND> windows;
+  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr;
+       hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+    if (::IsWindowVisible(hwnd)) windows.insert(hwnd);
+  }
+  return windows;
+}
+
+// A visible top-level window that was not there before, tool tips aside; null when none.
+inline HWND NewVisibleWindow(const std::set<HWND>& before) {
+  for (HWND hwnd : VisibleTopLevelWindows()) {
+    char name[64] = {};
+    ::GetClassNameA(hwnd, name, sizeof name);
+    if (!before.count(hwnd) && std::strcmp(name, "tooltips_class32") != 0) return hwnd;
+  }
+  return nullptr;
+}
+
+inline bool PutTextOnClipboard(const char* text) {
+  if (!::OpenClipboard(nullptr)) return false;
+  ::EmptyClipboard();
+  const std::size_t size = std::strlen(text) + 1;
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(::GlobalLock(memory), text, size);
+  ::GlobalUnlock(memory);
+  ::SetClipboardData(CF_TEXT, memory);
+  ::CloseClipboard();
+  return ::IsClipboardFormatAvailable(CF_TEXT) != FALSE;
+}
+
+// Makes a small file at path and deletes it to the recycle bin; true when the bin holds it.
+inline bool RecycleNewFile(const char* path) {
+  if (std::FILE* file = std::fopen(path, "w")) {
+    std::fputs("to the bin\n", file);
+    std::fclose(file);
+  }
+  char from[MAX_PATH + 1] = {};  // double-terminated list of one path
+  std::strncpy(from, path, MAX_PATH - 1);
+  SHFILEOPSTRUCTA operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from;
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  if (::SHFileOperationA(&operation) != 0) return false;
+  SHQUERYRBINFO bin{};
+  bin.cbSize = sizeof bin;
+  return ::SHQueryRecycleBinA(nullptr, &bin) == S_OK && bin.i64NumItems > 0;
 }
 
 }  // namespace driver

@@ -234,14 +234,7 @@ TEST(CleanupActions, WallpaperIsRemovedAndSavedInTheProfile) {
 TEST(CleanupActions, ClipboardIsEmptiedAndFreedAgain) {
   Win32Os os;
   HandleOnly toolkit;
-  ASSERT_TRUE(::OpenClipboard(nullptr));
-  ::EmptyClipboard();
-  HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 6);
-  std::memcpy(::GlobalLock(text), "hello", 6);
-  ::GlobalUnlock(text);
-  ::SetClipboardData(CF_TEXT, text);
-  ::CloseClipboard();
-  ASSERT_TRUE(::IsClipboardFormatAvailable(CF_TEXT));
+  ASSERT_TRUE(driver::PutTextOnClipboard("hello"));
 
   catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, 1));
   EXPECT_FALSE(::IsClipboardFormatAvailable(CF_TEXT));
@@ -252,17 +245,9 @@ TEST(CleanupActions, ClipboardIsEmptiedAndFreedAgain) {
 TEST(CleanupActions, RecycleBinIsEmptied) {
   Win32Os os;
   HandleOnly toolkit;
-  Touch("C:\\binned.txt");
-  SHFILEOPSTRUCTA operation{};
-  operation.wFunc = FO_DELETE;
-  char from[] = "C:\\binned.txt\0";
-  operation.pFrom = from;
-  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  ASSERT_EQ(::SHFileOperationA(&operation), 0);
+  ASSERT_TRUE(driver::RecycleNewFile("C:\\binned.txt")) << "the file did not reach the recycle bin";
   SHQUERYRBINFO bin{};
   bin.cbSize = sizeof bin;
-  ASSERT_EQ(::SHQueryRecycleBinA(nullptr, &bin), S_OK);
-  ASSERT_GT(bin.i64NumItems, 0) << "the file did not reach the recycle bin";
 
   catalogue::EmptyRecycleBin(os, platform::Window(toolkit, 1));
   ASSERT_EQ(::SHQueryRecycleBinA(nullptr, &bin), S_OK);

@@ -7,9 +7,6 @@
 //   brisko-driver seed                       text on the clipboard, a file in the recycle bin
 //   brisko-driver check-clean                clipboard and recycle bin are empty
 //   brisko-driver optimize                   a whole run; fails if any window showed up
-#include <windows.h>
-#include <shellapi.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,15 +16,6 @@
 #include "tests/win32/driver.h"
 
 namespace {
-
-std::set<HWND> VisibleTopLevelWindows() {
-  std::set<HWND> windows;
-  for (HWND hwnd = ::GetTopWindow(nullptr); hwnd != nullptr;
-       hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
-    if (::IsWindowVisible(hwnd)) windows.insert(hwnd);
-  }
-  return windows;
-}
 
 int Launch(const char* program) {
   STARTUPINFOA startup{};
@@ -44,26 +32,8 @@ int Launch(const char* program) {
 }
 
 int Seed() {
-  if (!::OpenClipboard(nullptr)) return 1;
-  ::EmptyClipboard();
-  HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 16);
-  std::memcpy(::GlobalLock(text), "seeded text", 12);
-  ::GlobalUnlock(text);
-  ::SetClipboardData(CF_TEXT, text);
-  ::CloseClipboard();
-  if (std::FILE* file = std::fopen("C:\\binned.txt", "w")) {
-    std::fputs("to the bin\n", file);
-    std::fclose(file);
-  }
-  SHFILEOPSTRUCTA operation{};
-  operation.wFunc = FO_DELETE;
-  char from[] = "C:\\binned.txt\0";
-  operation.pFrom = from;
-  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  if (::SHFileOperationA(&operation) != 0) return 1;
-  SHQUERYRBINFO bin{};
-  bin.cbSize = sizeof bin;
-  return ::SHQueryRecycleBinA(nullptr, &bin) == S_OK && bin.i64NumItems > 0 ? 0 : 1;
+  return driver::PutTextOnClipboard("seeded text") && driver::RecycleNewFile("C:\\binned.txt") ? 0
+                                                                                               : 1;
 }
 
 int CheckClean() {
@@ -85,18 +55,16 @@ int Optimize() {
   if (main == nullptr) return 1;
   HWND optimize = driver::Control(main, 101);
   HWND bar = driver::Control(main, 111);
-  const std::set<HWND> before = VisibleTopLevelWindows();
+  const std::set<HWND> before = driver::VisibleTopLevelWindows();
   driver::Click(optimize);
   int shown = 0;
   const DWORD start = ::GetTickCount();
   while (::GetTickCount() - start < 5000) {
-    for (HWND hwnd : VisibleTopLevelWindows()) {
+    if (HWND shownWindow = driver::NewVisibleWindow(before)) {
       char name[64] = {};
-      ::GetClassNameA(hwnd, name, sizeof name);
-      if (!before.count(hwnd) && std::strcmp(name, "tooltips_class32") != 0) {
-        std::printf("a window showed during the run: class %s\n", name);
-        ++shown;
-      }
+      ::GetClassNameA(shownWindow, name, sizeof name);
+      std::printf("a window showed during the run: class %s\n", name);
+      ++shown;
     }
     ::Sleep(20);
   }
