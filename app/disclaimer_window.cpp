@@ -7,29 +7,29 @@
 namespace app {
 
 DisclaimerWindow::DisclaimerWindow(platform::ControlHost& toolkit)
-    : form1_(toolkit, kForm1), frmSplash_(toolkit, kFrmSplash) {}
+    : mainWindow_(toolkit, kMainWindow), disclaimerWindow_(toolkit, kDisclaimerWindow) {}
 
 void DisclaimerWindow::Click(platform::ControlId id) {
-  if (id == splash::kCommand1) Command1_Click();
+  if (id == disclaimer::kNextButton) OnNext();
 }
 
-void DisclaimerWindow::Command1_Click() {
+void DisclaimerWindow::OnNext() {
   platform::Trap([&] {
-    frmSplash_.Unload();
-    form1_.Show();
+    disclaimerWindow_.Unload();
+    mainWindow_.Show();
   });
 }
 
 // "Next" is the only control that takes the focus, so Enter or Space always lands on it:
 // a user pressing them means the button, not "close".
-void DisclaimerWindow::Form_KeyPress(int character) {
+void DisclaimerWindow::OnKeyPress(int character) {
   constexpr int kEnter = 13;
   constexpr int kSpace = 32;
   if (character == kEnter || character == kSpace) {
-    Command1_Click();
+    OnNext();
     return;
   }
-  platform::Trap([&] { frmSplash_.Unload(); });
+  platform::Trap([&] { disclaimerWindow_.Unload(); });
 }
 
 }  // namespace app

@@ -1,4 +1,4 @@
-// frmSplash, the disclaimer window: the first window at start-up, shown again by
+// The disclaimer window: the first window at start-up, shown again by
 // "Disclaimer". "Next" opens the main window; any other typed key only closes it.
 #pragma once
 
@@ -11,12 +11,12 @@ class DisclaimerWindow : public platform::WindowLogic {
   explicit DisclaimerWindow(platform::ControlHost& toolkit);
 
   void Click(platform::ControlId id) override;
-  void Form_KeyPress(int character) override;
+  void OnKeyPress(int character) override;
 
  private:
-  void Command1_Click();
+  void OnNext();
 
-  platform::Window form1_, frmSplash_;
+  platform::Window mainWindow_, disclaimerWindow_;
 };
 
 }  // namespace app

@@ -8,8 +8,8 @@
 
 namespace app {
 
-const platform::WindowSpec& Form1Layout();
-const platform::WindowSpec& FrmSplashLayout();
+const platform::WindowSpec& MainWindowLayout();
+const platform::WindowSpec& DisclaimerWindowLayout();
 
 std::string_view DisclaimerParagraphA();
 std::string_view DisclaimerParagraphB();

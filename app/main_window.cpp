@@ -1,4 +1,4 @@
-// Form1's handlers: each decodes nothing, it just calls the step it stands for.
+// The main window's handlers: each decodes nothing, it just calls the step it stands for.
 #include "app/main_window.h"
 
 #include "app/control_ids.h"
@@ -10,43 +10,45 @@
 
 namespace app {
 
-using namespace form1;
+using namespace main_window;
 
 MainWindow::MainWindow(platform::ControlHost& toolkit, platform::Os& os)
     : toolkit_(toolkit),
       os_(os),
-      form1_(toolkit, kForm1),
-      frmSplash_(toolkit, kFrmSplash),
-      run_{{toolkit, kCommand1},      {toolkit, kCommand2},
-           {toolkit, kCommand3},      {toolkit, kCommand4},
-           {toolkit, kCommand6},      {toolkit, kTimer2},
-           {toolkit, ProgressBar(1)}, {toolkit, kCheck1, kCheck1Count}},
-      monitor_{{toolkit, Label(1)},       {toolkit, Label(2)},       {toolkit, Label(3)},
-               {toolkit, Label(4)},       {toolkit, Label(5)},       {toolkit, Label(6)},
-               {toolkit, Label(7)},       {toolkit, ProgressBar(2)}, {toolkit, ProgressBar(3)},
-               {toolkit, ProgressBar(4)}, {toolkit, ProgressBar(5)}},
-      label8_(toolkit, Label(8)) {}
+      mainWindow_(toolkit, kMainWindow),
+      disclaimerWindow_(toolkit, kDisclaimerWindow),
+      run_{{toolkit, kOptimizeButton},        {toolkit, kExitButton},
+           {toolkit, kDisclaimerButton},      {toolkit, kDefragButton},
+           {toolkit, kDefaultSettingsButton}, {toolkit, kRunProgressTimer},
+           {toolkit, kRunProgressBar},        {toolkit, kFirstCategoryBox, kCategoryBoxCount}},
+      monitor_{{toolkit, kTotalMemoryLabel}, {toolkit, kAvailableMemoryLabel},
+               {toolkit, kMemoryLoadLabel},  {toolkit, kProcessorLabel},
+               {toolkit, kDriveTotalLabel},  {toolkit, kDriveFreeLabel},
+               {toolkit, kDriveUsedLabel},   {toolkit, kAvailableMemoryBar},
+               {toolkit, kMemoryLoadBar},    {toolkit, kDriveFreeBar},
+               {toolkit, kDriveUsedBar}},
+      versionLabel_(toolkit, kVersionLabel) {}
 
-void MainWindow::Form_Load() {
-  platform::Trap([&] { monitor::GetWindowsVersion(label8_, os_.info); });
+void MainWindow::OnLoad() {
+  platform::Trap([&] { monitor::GetWindowsVersion(versionLabel_, os_.info); });
 }
 
 void MainWindow::Click(platform::ControlId id) {
   switch (id) {
-    case kCommand1:
-      run::Command1_Click(run_, os_, form1_);
+    case kOptimizeButton:
+      run::OnOptimize(run_, os_, mainWindow_);
       break;
-    case kCommand2:
-      Command2_Click();
+    case kExitButton:
+      OnExit();
       break;
-    case kCommand3:
-      Command3_Click();
+    case kDisclaimerButton:
+      OnDisclaimer();
       break;
-    case kCommand4:
-      catalogue::Command4_Click(os_.processes);
+    case kDefragButton:
+      catalogue::StartDefrag(os_.processes);
       break;
-    case kCommand6:
-      Command6_Click();
+    case kDefaultSettingsButton:
+      OnDefaultSettings();
       break;
     default:
       break;
@@ -54,25 +56,25 @@ void MainWindow::Click(platform::ControlId id) {
 }
 
 void MainWindow::Tick(platform::ControlId timer) {
-  if (timer == kTimer1) monitor::Timer1_Timer(monitor_, os_.info);
-  if (timer == kTimer2) run::Timer2_Timer(run_);
+  if (timer == kMonitorTimer) monitor::OnMonitorTick(monitor_, os_.info);
+  if (timer == kRunProgressTimer) run::OnProgressTick(run_);
 }
 
-void MainWindow::Command2_Click() {
+void MainWindow::OnExit() {
   platform::Trap([&] {
-    form1_.Unload();
+    mainWindow_.Unload();
     toolkit_.EndProgram();
   });
 }
 
-void MainWindow::Command3_Click() {
-  platform::Trap([&] { frmSplash_.Show(); });
+void MainWindow::OnDisclaimer() {
+  platform::Trap([&] { disclaimerWindow_.Show(); });
 }
 
 // The button's own handler lets a failure pass; here the user hears of it instead of the
 // program going down, since they asked for the check and waited for an answer.
-void MainWindow::Command6_Click() {
-  platform::TrapAndReport([&] { catalogue::Command6_Click(toolkit_, os_.processes); },
+void MainWindow::OnDefaultSettings() {
+  platform::TrapAndReport([&] { catalogue::AskAndStartSystemFileCheck(toolkit_, os_.processes); },
                           [&](const std::string& reason) {
                             constexpr unsigned kMbOkWarning = 0x30;
                             toolkit_.ShowMessage(

@@ -1,4 +1,4 @@
-// Form1, the main window: the monitor panel, the category boxes, the run and the buttons.
+// The main window: the monitor panel, the category boxes, the run and the buttons.
 #pragma once
 
 #include "monitor/live_statistics.h"
@@ -12,21 +12,21 @@ class MainWindow : public platform::WindowLogic {
  public:
   MainWindow(platform::ControlHost& toolkit, platform::Os& os);
 
-  void Form_Load() override;
+  void OnLoad() override;
   void Click(platform::ControlId id) override;
   void Tick(platform::ControlId timer) override;
 
  private:
-  void Command2_Click();
-  void Command3_Click();
-  void Command6_Click();
+  void OnExit();
+  void OnDisclaimer();
+  void OnDefaultSettings();
 
   platform::ControlHost& toolkit_;
   platform::Os& os_;
-  platform::Window form1_, frmSplash_;
+  platform::Window mainWindow_, disclaimerWindow_;
   run::RunControls run_;
   monitor::MonitorControls monitor_;
-  platform::Label label8_;
+  platform::Label versionLabel_;
 };
 
 }  // namespace app

@@ -7,11 +7,11 @@
 namespace app {
 
 Program::Program(platform::WindowHost& host, platform::Os& os)
-    : host_(host), form1_(host, os), frmSplash_(host) {
-  host_.Register(Form1Layout(), form1_);
-  host_.Register(FrmSplashLayout(), frmSplash_);
+    : host_(host), mainWindow_(host, os), disclaimerWindow_(host) {
+  host_.Register(MainWindowLayout(), mainWindow_);
+  host_.Register(DisclaimerWindowLayout(), disclaimerWindow_);
 }
 
-void Program::Start() { host_.ShowWindow(kFrmSplash); }
+void Program::Start() { host_.ShowWindow(kDisclaimerWindow); }
 
 }  // namespace app

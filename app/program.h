@@ -14,8 +14,8 @@ class Program {
 
  private:
   platform::WindowHost& host_;
-  MainWindow form1_;
-  DisclaimerWindow frmSplash_;
+  MainWindow mainWindow_;
+  DisclaimerWindow disclaimerWindow_;
 };
 
 }  // namespace app

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws Brisko's own pictures: the landscape behind the main window, the badge of Image1,
+"""Draws Brisko's own pictures: the landscape behind the main window, the badge beside the buttons,
 the spanner of the disclaimer window and the program icon. Needs ImageMagick's `convert`
 for the JPEG and GIF encodings. The outputs are committed; run this only to change them."""
 import math

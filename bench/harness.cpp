@@ -81,9 +81,9 @@ int main(int argc, char** argv) {
 
     t0 = Now();
     PROCESS_INFORMATION brisko = Start("C:\\brisko\\brisko.exe");
-    HWND splash = WaitShown("BriskoDisclaimer");
+    HWND disclaimerWindow = WaitShown("BriskoDisclaimer");
     briskoStart.push_back(Now() - t0);
-    driver::Click(driver::Control(splash, 1101));
+    driver::Click(driver::Control(disclaimerWindow, 1101));
     HWND main = WaitShown("BriskoMainWindow");
     ::Sleep(2500);  // a few monitor ticks
     briskoPeak.push_back(PeakWorkingSetKb(brisko.hProcess));

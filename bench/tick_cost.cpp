@@ -15,13 +15,13 @@ int main() {
   platform::win32::Win32Host host(::GetModuleHandleA(nullptr));
   app::Program program(host, system);
   program.Start();
-  host.Click(app::splash::kCommand1);
-  for (int i = 0; i < 50; ++i) host.Tick(app::form1::kTimer1);
+  host.Click(app::disclaimer::kNextButton);
+  for (int i = 0; i < 50; ++i) host.Tick(app::main_window::kMonitorTimer);
   LARGE_INTEGER frequency, start, end;
   ::QueryPerformanceFrequency(&frequency);
   const int ticks = 2000;
   ::QueryPerformanceCounter(&start);
-  for (int i = 0; i < ticks; ++i) host.Tick(app::form1::kTimer1);
+  for (int i = 0; i < ticks; ++i) host.Tick(app::main_window::kMonitorTimer);
   ::QueryPerformanceCounter(&end);
   std::printf("%.1f\n", (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / ticks);
   host.EndProgram();

@@ -8,14 +8,14 @@
 
 namespace catalogue {
 
-void Command4_Click(platform::Processes& processes) {
+void StartDefrag(platform::Processes& processes) {
   platform::Trap([&] {
     platform::Ignore(
         platform::RunCommandLine(processes, std::string(kDefragLine), platform::kSwShowNormal));
   });
 }
 
-void Command6_Click(platform::ControlHost& toolkit, platform::Processes& processes) {
+void AskAndStartSystemFileCheck(platform::ControlHost& toolkit, platform::Processes& processes) {
   const int answer =
       toolkit.ShowMessage(std::string(kRestoreQuestion), std::string(kRestoreTitle), kMbYesNo);
   if (answer == kIdYes) {

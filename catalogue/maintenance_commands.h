@@ -17,9 +17,9 @@ inline constexpr int kIdYes = 6;
 inline constexpr std::string_view kSystemFileCheckLine = "cmd /c SFC /SCANNOW";
 
 // Starts the defragmentation of C: in a visible console; a start failure ends it quietly.
-void Command4_Click(platform::Processes& processes);
+void StartDefrag(platform::Processes& processes);
 // Asks first; on Yes starts the system file check hidden. Has no trap: a failure to start
 // passes to the caller.
-void Command6_Click(platform::ControlHost& toolkit, platform::Processes& processes);
+void AskAndStartSystemFileCheck(platform::ControlHost& toolkit, platform::Processes& processes);
 
 }  // namespace catalogue

@@ -55,7 +55,7 @@ std::uint8_t ToByte(std::uint32_t value) {
 
 }  // namespace
 
-void Timer1_Timer(const MonitorControls& controls, platform::SystemInfo& info) {
+void OnMonitorTick(const MonitorControls& controls, platform::SystemInfo& info) {
   platform::Trap([&] {
     const Memory memory = QueryMemory(info);
     const platform::LocaleSeparators locale = info.Separators();
@@ -69,21 +69,21 @@ void Timer1_Timer(const MonitorControls& controls, platform::SystemInfo& info) {
     const std::int32_t totalKb = kilobytes(memory.totalPhys);
     const std::uint8_t load = ToByte(memory.load);
 
-    controls.label1.SetCaption(megabytes(memory.totalPhys));
-    controls.label2.SetCaption(megabytes(memory.availPhys));
-    controls.progressBar2.SetMax(static_cast<float>(totalKb));
-    controls.progressBar2.SetValue(static_cast<float>(availableKb));
-    controls.label3.SetCaption(std::to_string(memory.load) + "%");
-    controls.progressBar3.SetValue(load);
-    controls.label4.SetCaption(info.Environment("PROCESSOR_IDENTIFIER"));
+    controls.totalMemory.SetCaption(megabytes(memory.totalPhys));
+    controls.availableMemory.SetCaption(megabytes(memory.availPhys));
+    controls.availableMemoryBar.SetMax(static_cast<float>(totalKb));
+    controls.availableMemoryBar.SetValue(static_cast<float>(availableKb));
+    controls.memoryLoad.SetCaption(std::to_string(memory.load) + "%");
+    controls.memoryLoadBar.SetValue(load);
+    controls.processor.SetCaption(info.Environment("PROCESSOR_IDENTIFIER"));
 
     // Every drive figure is fetched again for each use; nothing is cached.
-    controls.progressBar4.SetMax(static_cast<float>(TotalTenths(info) / 10.0));
-    controls.progressBar4.SetValue(static_cast<float>(FreeTenths(info) / 10.0));
-    controls.progressBar5.SetValue(static_cast<float>(UsedPercent(info)));
-    controls.label5.SetCaption(ShortestDecimal(TotalTenths(info) / 10.0, locale) + " MB");
-    controls.label6.SetCaption(ShortestDecimal(FreeTenths(info) / 10.0, locale) + " MB");
-    controls.label7.SetCaption(std::to_string(UsedPercent(info)) + " %");
+    controls.driveFreeBar.SetMax(static_cast<float>(TotalTenths(info) / 10.0));
+    controls.driveFreeBar.SetValue(static_cast<float>(FreeTenths(info) / 10.0));
+    controls.driveUsedBar.SetValue(static_cast<float>(UsedPercent(info)));
+    controls.driveTotal.SetCaption(ShortestDecimal(TotalTenths(info) / 10.0, locale) + " MB");
+    controls.driveFree.SetCaption(ShortestDecimal(FreeTenths(info) / 10.0, locale) + " MB");
+    controls.driveUsed.SetCaption(std::to_string(UsedPercent(info)) + " %");
   });
 }
 

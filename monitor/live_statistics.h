@@ -7,14 +7,15 @@
 namespace monitor {
 
 struct MonitorControls {
-  platform::Label label1, label2, label3, label4, label5, label6, label7;
-  platform::ProgressBar progressBar2, progressBar3, progressBar4, progressBar5;
+  platform::Label totalMemory, availableMemory, memoryLoad, processor, driveTotal, driveFree,
+      driveUsed;
+  platform::ProgressBar availableMemoryBar, memoryLoadBar, driveFreeBar, driveUsedBar;
 };
 
 // One megabyte of the drive figures is 1,044,000 bytes: the panel has always shown
 // drives in this unit, with one decimal.
 inline constexpr double kBytesPerDriveTenth = 104400;
 
-void Timer1_Timer(const MonitorControls& controls, platform::SystemInfo& info);
+void OnMonitorTick(const MonitorControls& controls, platform::SystemInfo& info);
 
 }  // namespace monitor

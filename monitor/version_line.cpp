@@ -8,7 +8,7 @@
 
 namespace monitor {
 
-void GetWindowsVersion(const platform::Label& label8, platform::SystemInfo& info) {
+void GetWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info) {
   platform::Trap([&] {
     platform::VersionInfo version;
     version.size = 148;  // OSVERSIONINFOA
@@ -16,8 +16,8 @@ void GetWindowsVersion(const platform::Label& label8, platform::SystemInfo& info
     const auto plain = [](std::uint32_t field) {
       return std::to_string(static_cast<std::int32_t>(field));
     };
-    label8.SetCaption("Windows Version : " + plain(version.major) + "." + plain(version.minor) +
-                      " Built " + plain(version.build));
+    versionLabel.SetCaption("Windows Version : " + plain(version.major) + "." +
+                            plain(version.minor) + " Built " + plain(version.build));
   });
 }
 

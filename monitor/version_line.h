@@ -6,6 +6,6 @@
 
 namespace monitor {
 
-void GetWindowsVersion(const platform::Label& label8, platform::SystemInfo& info);
+void GetWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info);
 
 }  // namespace monitor

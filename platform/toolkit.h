@@ -95,7 +95,7 @@ class ControlHost {
   virtual int ShowMessage(const std::string& text, const std::string& title, unsigned style) = 0;
 };
 
-// Small handles so that window logic reads Command1.SetEnabled(false).
+// Small handles so that window logic reads optimizeButton.SetEnabled(false).
 class Control {
  public:
   Control(ControlHost& host, ControlId id) : host_(&host), id_(id) {}
@@ -170,10 +170,10 @@ class Window {
 class WindowLogic {
  public:
   virtual ~WindowLogic() = default;
-  virtual void Form_Load() {}
+  virtual void OnLoad() {}
   virtual void Click(ControlId /*id*/) {}
   virtual void Tick(ControlId /*timer*/) {}
-  virtual void Form_KeyPress(int /*character*/) {}
+  virtual void OnKeyPress(int /*character*/) {}
 };
 
 }  // namespace platform

@@ -117,7 +117,7 @@ void WindowHost::Load(Entry& window) {
   }
   CreateNative(*window.layout);
   window.loaded = true;
-  window.logic->Form_Load();
+  window.logic->OnLoad();
 }
 
 void WindowHost::ShowWindow(WindowId id) {
@@ -187,7 +187,7 @@ void WindowHost::KeyPress(WindowId id, int character) {
   Busy busy(busy_);
   Entry& window = windows_.at(id);
   if (!window.loaded) return;
-  if (window.layout->keyPreview) window.logic->Form_KeyPress(character);
+  if (window.layout->keyPreview) window.logic->OnKeyPress(character);
   EndIfNoWindowLeft();
 }
 

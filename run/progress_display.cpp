@@ -12,23 +12,24 @@ namespace {
 
 void EndRun(const RunControls& controls) {
   for (const platform::Button& button : controls.Buttons()) button.SetEnabled(true);
-  controls.progressBar1.SetValue(0.0f);
-  controls.timer2.SetEnabled(false);
-  for (int i = 0; i < controls.check1.Count(); ++i) controls.check1[i].SetValue(0);
+  controls.progressBar.SetValue(0.0f);
+  controls.progressTimer.SetEnabled(false);
+  for (int i = 0; i < controls.categoryBoxes.Count(); ++i) controls.categoryBoxes[i].SetValue(0);
 }
 
 }  // namespace
 
-void Timer2_Timer(const RunControls& controls) {
+void OnProgressTick(const RunControls& controls) {
   platform::Trap([&] {
-    const platform::ProgressBar& bar = controls.progressBar1;
+    const platform::ProgressBar& bar = controls.progressBar;
     if (bar.Max() == bar.Value()) {
       EndRun(controls);
       return;
     }
     bar.SetValue(bar.Value() + 1.0f);
     for (std::size_t i = 0; i < kCategoryThresholds.size(); ++i) {
-      if (bar.Value() == kCategoryThresholds[i]) controls.check1[static_cast<int>(i)].SetValue(1);
+      if (bar.Value() == kCategoryThresholds[i])
+        controls.categoryBoxes[static_cast<int>(i)].SetValue(1);
     }
   });
 }

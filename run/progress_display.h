@@ -1,5 +1,5 @@
-// What the user sees of a run: Timer2 fills ProgressBar1 and ticks the category boxes, then
-// returns the window to rest. A fixed animation, unrelated to how the steps went.
+// What the user sees of a run: the progress timer fills the run bar and ticks the category boxes,
+// then returns the window to rest. A fixed animation, unrelated to how the steps went.
 #pragma once
 
 #include <array>
@@ -8,10 +8,10 @@
 
 namespace run {
 
-// Bar values at which Check1(0) .. Check1(10) are ticked.
+// Bar values at which the eleven category boxes, top to bottom, are ticked.
 inline constexpr std::array<float, 11> kCategoryThresholds = {1,  10, 20, 30, 40, 50,
                                                               60, 70, 80, 90, 100};
 
-void Timer2_Timer(const RunControls& controls);
+void OnProgressTick(const RunControls& controls);
 
 }  // namespace run

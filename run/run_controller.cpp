@@ -1,6 +1,6 @@
-// The buttons and Timer2 change before the first command line starts, so a run cannot be
-// started twice. The handler never yields to the message loop: the progress animation
-// begins only after every step has returned.
+// The buttons and the progress timer change before the first command line starts, so a run cannot
+// be started twice. The handler never yields to the message loop: the progress animation begins
+// only after every step has returned.
 #include "run/run_controller.h"
 
 #include "catalogue/cleanup_actions.h"
@@ -10,11 +10,10 @@
 
 namespace run {
 
-void Command1_Click(const RunControls& controls, platform::Os& os,
-                    const platform::Window& mainWindow) {
+void OnOptimize(const RunControls& controls, platform::Os& os, const platform::Window& mainWindow) {
   platform::Trap([&] {
     for (const platform::Button& button : controls.Buttons()) button.SetEnabled(false);
-    controls.timer2.SetEnabled(true);
+    controls.progressTimer.SetEnabled(true);
 
     catalogue::CleanDiskAndDesktop(os.processes, os.desktop, mainWindow);
     catalogue::StopAndDisableServices(os.processes);

@@ -7,7 +7,6 @@
 
 namespace run {
 
-void Command1_Click(const RunControls& controls, platform::Os& os,
-                    const platform::Window& mainWindow);
+void OnOptimize(const RunControls& controls, platform::Os& os, const platform::Window& mainWindow);
 
 }  // namespace run

@@ -1,5 +1,5 @@
 // The controls of the main window that a run drives. A run keeps no state of its own:
-// whether one is under way is just whether Timer2 runs and the buttons are disabled.
+// whether one is under way is just whether the progress timer runs and the buttons are disabled.
 #pragma once
 
 #include <array>
@@ -9,14 +9,15 @@
 namespace run {
 
 struct RunControls {
-  platform::Button command1, command2, command3, command4, command6;
-  platform::Timer timer2;
-  platform::ProgressBar progressBar1;
-  platform::CheckBoxArray check1;
+  platform::Button optimizeButton, exitButton, disclaimerButton, defragButton,
+      defaultSettingsButton;
+  platform::Timer progressTimer;
+  platform::ProgressBar progressBar;
+  platform::CheckBoxArray categoryBoxes;
 
   // In the order a run disables them and its end enables them again.
   std::array<platform::Button, 5> Buttons() const {
-    return {command1, command2, command3, command4, command6};
+    return {optimizeButton, exitButton, disclaimerButton, defragButton, defaultSettingsButton};
   }
 };
 

@@ -5,7 +5,7 @@
 #include "catalogue/cleanup_actions.h"
 #include "tests/unit/program_fixture.h"
 
-using namespace app::form1;
+using namespace app::main_window;
 
 namespace {
 const std::string kCmd = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | ";
@@ -15,7 +15,7 @@ using CleanupTest = ProgramTest;
 
 TEST_F(CleanupTest, DiskAndDesktopOrder) {
   OpenMainWindow();
-  catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, app::kForm1));
+  catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, app::kMainWindow));
   std::vector<std::string> calls;
   for (const std::string& entry : os.trace) {
     if (entry != "SystemDirectory") calls.push_back(entry);
@@ -32,7 +32,7 @@ TEST_F(CleanupTest, DiskAndDesktopOrder) {
 TEST_F(CleanupTest, RefusedFirstLineLeavesWallpaperAndClipboardAlone) {
   OpenMainWindow();
   os.FailOn("CreateProcess", 1);
-  catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, app::kForm1));
+  catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, app::kMainWindow));
   EXPECT_EQ(os.Count("SetDeskWallpaper"), 0);
   EXPECT_EQ(os.Count("OpenClipboard"), 0);
   EXPECT_EQ(os.Count("CreateProcess"), 1);
@@ -40,16 +40,16 @@ TEST_F(CleanupTest, RefusedFirstLineLeavesWallpaperAndClipboardAlone) {
 
 TEST_F(CleanupTest, WithoutAWindowHandleTheClipboardIsLeftAlone) {
   // The main window is not loaded, so its handle cannot be read.
-  catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, app::kForm1));
+  catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, app::kMainWindow));
   EXPECT_EQ(os.Count("CreateProcess"), 6);
   EXPECT_EQ(os.Count("OpenClipboard"), 0);
-  catalogue::EmptyRecycleBin(os, platform::Window(toolkit, app::kForm1));
+  catalogue::EmptyRecycleBin(os, platform::Window(toolkit, app::kMainWindow));
   EXPECT_EQ(os.Count("EmptyRecycleBin"), 0);
 }
 
 TEST_F(CleanupTest, RecycleBinAndTempFolder) {
   OpenMainWindow();
-  catalogue::EmptyRecycleBin(os, platform::Window(toolkit, app::kForm1));
+  catalogue::EmptyRecycleBin(os, platform::Window(toolkit, app::kMainWindow));
   catalogue::DeleteTempFiles(os);
   EXPECT_EQ(os.trace,
             (std::vector<std::string>{"EmptyRecycleBin 65537 1", "SystemDirectory",
@@ -73,19 +73,19 @@ TEST(ClearUrlHistory, Outcomes) {
 
 TEST_F(CleanupTest, DefragStartsVisibleAndNothingElse) {
   OpenMainWindow();
-  toolkit.Click(kCommand4);
+  toolkit.Click(kDefragButton);
   EXPECT_EQ(os.CommandLines(), std::vector<std::string>{"cmd /c DEFRAG C:"});
   EXPECT_EQ(os.ShowStates(), std::vector<int>{1});
   os.FailOn("CreateProcess", 2);
-  toolkit.Click(kCommand4);  // a refused start ends the handler quietly
+  toolkit.Click(kDefragButton);  // a refused start ends the handler quietly
   EXPECT_TRUE(toolkit.messages.empty());
-  EXPECT_TRUE(Enabled(kCommand4));
+  EXPECT_TRUE(Enabled(kDefragButton));
 }
 
 TEST_F(CleanupTest, DefaultSettingsAsksFirst) {
   OpenMainWindow();
   toolkit.answers = {7, 6};  // No, then Yes
-  toolkit.Click(kCommand6);
+  toolkit.Click(kDefaultSettingsButton);
   ASSERT_EQ(toolkit.messages.size(), 1u);
   EXPECT_EQ(toolkit.messages[0].text,
             "Restore Default may ask for orginal operating system disk - continute");
@@ -93,7 +93,7 @@ TEST_F(CleanupTest, DefaultSettingsAsksFirst) {
   EXPECT_EQ(toolkit.messages[0].style, 4u);
   EXPECT_EQ(os.Count("CreateProcess"), 0);
 
-  toolkit.Click(kCommand6);
+  toolkit.Click(kDefaultSettingsButton);
   EXPECT_EQ(os.CommandLines(), std::vector<std::string>{"cmd /c SFC /SCANNOW"});
   EXPECT_EQ(os.ShowStates(), std::vector<int>{0});
 }
@@ -102,10 +102,10 @@ TEST_F(CleanupTest, DefaultSettingsTellsTheUserWhenTheCheckCannotStart) {
   OpenMainWindow();
   toolkit.answers = {6, 1};  // Yes, then OK on the report
   os.FailOn("CreateProcess", 1);
-  toolkit.Click(kCommand6);
+  toolkit.Click(kDefaultSettingsButton);
   ASSERT_EQ(toolkit.messages.size(), 2u);
   EXPECT_EQ(toolkit.messages[1].title, "Brisko");
   EXPECT_NE(toolkit.messages[1].text.find("could not be started"), std::string::npos);
   EXPECT_NE(toolkit.messages[1].text.find("CreateProcess refused"), std::string::npos);
-  EXPECT_TRUE(toolkit.IsLoaded(app::kForm1));
+  EXPECT_TRUE(toolkit.IsLoaded(app::kMainWindow));
 }

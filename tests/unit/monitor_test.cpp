@@ -7,7 +7,7 @@
 #include "monitor/numbers.h"
 #include "tests/unit/program_fixture.h"
 
-using namespace app::form1;
+using namespace app::main_window;
 using monitor::Currency;
 
 namespace {
@@ -102,13 +102,17 @@ TEST(DiskSpace, OlderQueryComputesIn64Bits) {
 
 class MonitorTest : public ProgramTest {
  protected:
-  void Tick() { toolkit.Tick(kTimer1); }
+  void Tick() { toolkit.Tick(kMonitorTimer); }
   std::vector<std::string> Labels() const {
     std::vector<std::string> labels;
-    for (int n = 1; n <= 7; ++n) labels.push_back(Caption(Label(n)));
+    for (platform::ControlId id :
+         {kTotalMemoryLabel, kAvailableMemoryLabel, kMemoryLoadLabel, kProcessorLabel,
+          kDriveTotalLabel, kDriveFreeLabel, kDriveUsedLabel}) {
+      labels.push_back(Caption(id));
+    }
     return labels;
   }
-  float Max(int n) const { return toolkit.State(ProgressBar(n)).max; }
+  float Max(platform::ControlId id) const { return toolkit.State(id).max; }
 };
 
 TEST_F(MonitorTest, OneTick) {
@@ -116,8 +120,8 @@ TEST_F(MonitorTest, OneTick) {
     const char* name;
     std::uint64_t totalPhys, availPhys, driveTotal, driveFree;
     platform::LocaleSeparators locale;
-    std::vector<std::string> labels;  // Label1 .. Label7
-    float bar2Max, bar4Max, bar4, bar5;
+    std::vector<std::string> labels;  // the seven figures, top to bottom
+    float availableMemoryMax, driveFreeMax, driveFreeBar, driveUsedBar;
   };
   const std::vector<Case> cases = {
       {"half a gigabyte",
@@ -182,14 +186,14 @@ TEST_F(MonitorTest, OneTick) {
     os.driveTotal = c.driveTotal;
     os.driveFree = c.driveFree;
     os.locale = c.locale;
-    if (!toolkit.IsLoaded(app::kForm1)) OpenMainWindow();
+    if (!toolkit.IsLoaded(app::kMainWindow)) OpenMainWindow();
     Tick();
     EXPECT_EQ(Labels(), c.labels) << c.name;
-    EXPECT_EQ(Max(2), c.bar2Max) << c.name;
-    EXPECT_EQ(Bar(3), 43.0f) << c.name;
-    EXPECT_EQ(Max(4), c.bar4Max) << c.name;
-    EXPECT_EQ(Bar(4), c.bar4) << c.name;
-    EXPECT_EQ(Bar(5), c.bar5) << c.name;
+    EXPECT_EQ(Max(kAvailableMemoryBar), c.availableMemoryMax) << c.name;
+    EXPECT_EQ(Bar(kMemoryLoadBar), 43.0f) << c.name;
+    EXPECT_EQ(Max(kDriveFreeBar), c.driveFreeMax) << c.name;
+    EXPECT_EQ(Bar(kDriveFreeBar), c.driveFreeBar) << c.name;
+    EXPECT_EQ(Bar(kDriveUsedBar), c.driveUsedBar) << c.name;
   }
 }
 
@@ -219,11 +223,11 @@ TEST_F(MonitorTest, MissingDriveEndsTheTickButMemoryKeepsRefreshing) {
   os.memory.memoryLoad = 77;
   os.environment.clear();
   Tick();
-  EXPECT_EQ(Caption(Label(3)), "77%");
-  EXPECT_EQ(Caption(Label(4)), "");  // no PROCESSOR_IDENTIFIER: empty, and the tick goes on
-  EXPECT_EQ(Caption(Label(5)), good[4]);
-  EXPECT_EQ(Caption(Label(6)), good[5]);
-  EXPECT_EQ(Caption(Label(7)), good[6]);
+  EXPECT_EQ(Caption(kMemoryLoadLabel), "77%");
+  EXPECT_EQ(Caption(kProcessorLabel), "");  // no PROCESSOR_IDENTIFIER: empty, and the tick goes on
+  EXPECT_EQ(Caption(kDriveTotalLabel), good[4]);
+  EXPECT_EQ(Caption(kDriveFreeLabel), good[5]);
+  EXPECT_EQ(Caption(kDriveUsedLabel), good[6]);
   EXPECT_EQ(os.Count("GetDiskFreeSpaceEx"), 8 + 1);  // ended at the first drive figure
 }
 
@@ -232,20 +236,20 @@ TEST_F(MonitorTest, OldMemoryQueryWhereTheExtendedOneIsMissing) {
   os.memory.totalPhys = 3221225472;  // 3 GiB: read unsigned, not negative
   OpenMainWindow();
   Tick();
-  EXPECT_EQ(Caption(Label(1)), "3,072 MB");
+  EXPECT_EQ(Caption(kTotalMemoryLabel), "3,072 MB");
   EXPECT_EQ(os.Count("GlobalMemoryStatusEx"), 0);
   EXPECT_EQ(os.Count("GlobalMemoryStatus"), 1);
 }
 
 TEST_F(MonitorTest, RefusedWriteEndsTheTickAndEarlierWritesStay) {
   OpenMainWindow();
-  toolkit.RefuseWrite("Caption", Label(3));
+  toolkit.RefuseWrite("Caption", kMemoryLoadLabel);
   Tick();
-  EXPECT_EQ(Caption(Label(1)), "511 MB");
-  EXPECT_EQ(Caption(Label(3)), "");
-  EXPECT_EQ(Caption(Label(4)), "");
+  EXPECT_EQ(Caption(kTotalMemoryLabel), "511 MB");
+  EXPECT_EQ(Caption(kMemoryLoadLabel), "");
+  EXPECT_EQ(Caption(kProcessorLabel), "");
   Tick();
-  EXPECT_EQ(Caption(Label(4)), "x86 Family 6");
+  EXPECT_EQ(Caption(kProcessorLabel), "x86 Family 6");
 }
 
 TEST(VersionLine, ComposedFromTheWhole32BitFields) {
@@ -262,8 +266,8 @@ TEST(VersionLine, ComposedFromTheWhole32BitFields) {
     platform::Os system = os.Os();
     app::Program program(toolkit, system);
     program.Start();
-    toolkit.Click(app::splash::kCommand1);
-    EXPECT_EQ(toolkit.State(Label(8)).caption, c.line);
+    toolkit.Click(app::disclaimer::kNextButton);
+    EXPECT_EQ(toolkit.State(kVersionLabel).caption, c.line);
     EXPECT_EQ(os.trace.front(), "GetVersionEx 148");
   }
 }

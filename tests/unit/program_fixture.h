@@ -20,8 +20,8 @@ class ProgramTest : public ::testing::Test {
   // Start-up, then "Next": the main window is loaded and the trace is empty again.
   void OpenMainWindow() {
     program.Start();
-    toolkit.Click(app::splash::kCommand1);
-    ASSERT_TRUE(toolkit.IsLoaded(app::kForm1));
+    toolkit.Click(app::disclaimer::kNextButton);
+    ASSERT_TRUE(toolkit.IsLoaded(app::kMainWindow));
     os.trace.clear();
     toolkit.writes.clear();
   }
@@ -40,13 +40,13 @@ class ProgramTest : public ::testing::Test {
     return -1;
   }
 
-  float Bar(int n) const { return toolkit.State(app::form1::ProgressBar(n)).value; }
+  float Bar(platform::ControlId id) const { return toolkit.State(id).value; }
   std::string Caption(platform::ControlId id) const { return toolkit.State(id).caption; }
   bool Enabled(platform::ControlId id) const { return toolkit.State(id).enabled; }
   std::vector<int> Boxes() const {
     std::vector<int> boxes;
-    for (int i = 0; i < app::form1::kCheck1Count; ++i) {
-      boxes.push_back(toolkit.State(app::form1::kCheck1 + i).check);
+    for (int i = 0; i < app::main_window::kCategoryBoxCount; ++i) {
+      boxes.push_back(toolkit.State(app::main_window::kFirstCategoryBox + i).check);
     }
     return boxes;
   }

@@ -10,21 +10,21 @@ using WindowsTest = ProgramTest;
 
 TEST_F(WindowsTest, StartUpShowsOnlyTheDisclaimer) {
   program.Start();
-  EXPECT_TRUE(toolkit.IsLoaded(kFrmSplash));
-  EXPECT_FALSE(toolkit.IsLoaded(kForm1));
+  EXPECT_TRUE(toolkit.IsLoaded(kDisclaimerWindow));
+  EXPECT_FALSE(toolkit.IsLoaded(kMainWindow));
   EXPECT_EQ(os.Count("GetVersionEx"), 0);
 }
 
 TEST_F(WindowsTest, NextOpensTheMainWindowWithTheVersionLineFilled) {
   program.Start();
-  toolkit.Click(splash::kCommand1);
-  EXPECT_FALSE(toolkit.IsLoaded(kFrmSplash));
-  ASSERT_TRUE(toolkit.IsLoaded(kForm1));
+  toolkit.Click(disclaimer::kNextButton);
+  EXPECT_FALSE(toolkit.IsLoaded(kDisclaimerWindow));
+  ASSERT_TRUE(toolkit.IsLoaded(kMainWindow));
   EXPECT_FALSE(toolkit.Ended());
-  EXPECT_EQ(Caption(form1::Label(8)), "Windows Version : 5.1 Built 2600");
-  EXPECT_EQ(Caption(form1::Label(1)), "");  // the monitor waits for its first tick
-  EXPECT_TRUE(Enabled(form1::kTimer1));
-  EXPECT_FALSE(Enabled(form1::kTimer2));
+  EXPECT_EQ(Caption(main_window::kVersionLabel), "Windows Version : 5.1 Built 2600");
+  EXPECT_EQ(Caption(main_window::kTotalMemoryLabel), "");  // the monitor waits for its first tick
+  EXPECT_TRUE(Enabled(main_window::kMonitorTimer));
+  EXPECT_FALSE(Enabled(main_window::kRunProgressTimer));
 }
 
 TEST_F(WindowsTest, KeysAtStartUp) {
@@ -39,59 +39,59 @@ TEST_F(WindowsTest, KeysAtStartUp) {
     fakes::FakeToolkit freshToolkit;
     Program freshProgram(freshToolkit, freshSystem);
     freshProgram.Start();
-    freshToolkit.KeyPress(kFrmSplash, c.character);
-    EXPECT_FALSE(freshToolkit.IsLoaded(kFrmSplash)) << c.character;
-    EXPECT_EQ(freshToolkit.IsLoaded(kForm1), c.opensMainWindow) << c.character;
+    freshToolkit.KeyPress(kDisclaimerWindow, c.character);
+    EXPECT_FALSE(freshToolkit.IsLoaded(kDisclaimerWindow)) << c.character;
+    EXPECT_EQ(freshToolkit.IsLoaded(kMainWindow), c.opensMainWindow) << c.character;
     EXPECT_EQ(freshToolkit.Ended(), !c.opensMainWindow) << c.character;
   }
 }
 
 TEST_F(WindowsTest, DisclaimerFromTheMainWindowOnlyClosesItself) {
   OpenMainWindow();
-  toolkit.Click(form1::kCommand3);
-  EXPECT_TRUE(toolkit.IsLoaded(kFrmSplash));
-  toolkit.Click(form1::kCommand3);  // still one disclaimer window
-  EXPECT_TRUE(toolkit.IsLoaded(kFrmSplash));
-  toolkit.Click(form1::kCommand4);  // the main window stays usable
+  toolkit.Click(main_window::kDisclaimerButton);
+  EXPECT_TRUE(toolkit.IsLoaded(kDisclaimerWindow));
+  toolkit.Click(main_window::kDisclaimerButton);  // still one disclaimer window
+  EXPECT_TRUE(toolkit.IsLoaded(kDisclaimerWindow));
+  toolkit.Click(main_window::kDefragButton);  // the main window stays usable
   EXPECT_EQ(os.Count("CreateProcess"), 1);
 
-  toolkit.Click(splash::kCommand1);
-  EXPECT_FALSE(toolkit.IsLoaded(kFrmSplash));
-  EXPECT_TRUE(toolkit.IsLoaded(kForm1));
+  toolkit.Click(disclaimer::kNextButton);
+  EXPECT_FALSE(toolkit.IsLoaded(kDisclaimerWindow));
+  EXPECT_TRUE(toolkit.IsLoaded(kMainWindow));
   EXPECT_EQ(os.Count("GetVersionEx"), 1);  // not loaded again
 
-  toolkit.Click(form1::kCommand3);
-  toolkit.KeyPress(kFrmSplash, 'x');
-  EXPECT_FALSE(toolkit.IsLoaded(kFrmSplash));
-  EXPECT_TRUE(toolkit.IsLoaded(kForm1));
+  toolkit.Click(main_window::kDisclaimerButton);
+  toolkit.KeyPress(kDisclaimerWindow, 'x');
+  EXPECT_FALSE(toolkit.IsLoaded(kDisclaimerWindow));
+  EXPECT_TRUE(toolkit.IsLoaded(kMainWindow));
   EXPECT_FALSE(toolkit.Ended());
 }
 
 TEST_F(WindowsTest, ExitEndsTheProgramEvenWithTheDisclaimerOpen) {
   OpenMainWindow();
-  toolkit.Click(form1::kCommand3);
-  toolkit.Click(form1::kCommand2);
+  toolkit.Click(main_window::kDisclaimerButton);
+  toolkit.Click(main_window::kExitButton);
   EXPECT_TRUE(toolkit.Ended());
-  EXPECT_FALSE(toolkit.IsLoaded(kFrmSplash));
-  EXPECT_FALSE(toolkit.IsLoaded(kForm1));
+  EXPECT_FALSE(toolkit.IsLoaded(kDisclaimerWindow));
+  EXPECT_FALSE(toolkit.IsLoaded(kMainWindow));
 }
 
 TEST_F(WindowsTest, ClosingTheMainWindowDuringARun) {
   OpenMainWindow();
-  toolkit.Click(form1::kCommand3);  // disclaimer open
-  toolkit.Click(form1::kCommand1);
-  for (int tick = 0; tick < 30; ++tick) toolkit.Tick(form1::kTimer2);
-  toolkit.Close(kForm1);
+  toolkit.Click(main_window::kDisclaimerButton);  // disclaimer open
+  toolkit.Click(main_window::kOptimizeButton);
+  for (int tick = 0; tick < 30; ++tick) toolkit.Tick(main_window::kRunProgressTimer);
+  toolkit.Close(kMainWindow);
   EXPECT_FALSE(toolkit.Ended());  // the disclaimer window keeps the program alive
 
-  toolkit.Click(splash::kCommand1);  // a new main window, loaded afresh, at rest
-  ASSERT_TRUE(toolkit.IsLoaded(kForm1));
+  toolkit.Click(disclaimer::kNextButton);  // a new main window, loaded afresh, at rest
+  ASSERT_TRUE(toolkit.IsLoaded(kMainWindow));
   EXPECT_EQ(os.Count("GetVersionEx"), 2);
-  EXPECT_EQ(Bar(1), 0.0f);
-  EXPECT_TRUE(Enabled(form1::kCommand1));
-  EXPECT_FALSE(Enabled(form1::kTimer2));
+  EXPECT_EQ(Bar(app::main_window::kRunProgressBar), 0.0f);
+  EXPECT_TRUE(Enabled(main_window::kOptimizeButton));
+  EXPECT_FALSE(Enabled(main_window::kRunProgressTimer));
 
-  toolkit.Close(kForm1);
+  toolkit.Close(kMainWindow);
   EXPECT_TRUE(toolkit.Ended());
 }
 
@@ -105,7 +105,7 @@ TEST(Layouts, DisclaimerParagraphsAndUniqueIds) {
 
   std::set<platform::ControlId> ids;
   std::set<int> tabs;
-  for (const auto* window : {&Form1Layout(), &FrmSplashLayout()}) {
+  for (const auto* window : {&MainWindowLayout(), &DisclaimerWindowLayout()}) {
     tabs.clear();
     for (const platform::ControlSpec& control : window->controls) {
       EXPECT_TRUE(ids.insert(control.id).second) << control.name;

@@ -22,7 +22,7 @@ namespace {
 using namespace app;
 
 constexpr const char* kMain = "BriskoMainWindow";
-constexpr const char* kSplash = "BriskoDisclaimer";
+constexpr const char* kDisclaimerClass = "BriskoDisclaimer";
 
 using driver::WaitFor;
 
@@ -61,11 +61,12 @@ class Brisko : public ::testing::Test {
                                  "C:\\brisko", &startup, &process_));
     ASSERT_TRUE(WaitFor(
         [&] {
-          splash_ = driver::FindVisible(kSplash);
-          return splash_ != nullptr || ::WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+          disclaimer_ = driver::FindVisible(kDisclaimerClass);
+          return disclaimer_ != nullptr ||
+                 ::WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
         },
         30000));
-    ASSERT_NE(splash_, nullptr) << "the disclaimer window did not appear";
+    ASSERT_NE(disclaimer_, nullptr) << "the disclaimer window did not appear";
   }
 
   void TearDown() override {
@@ -76,7 +77,7 @@ class Brisko : public ::testing::Test {
     }
     ::CloseHandle(process_.hProcess);
     ::CloseHandle(process_.hThread);
-    driver::WaitGone(kSplash, 5000);
+    driver::WaitGone(kDisclaimerClass, 5000);
     driver::WaitGone(kMain, 5000);
   }
 
@@ -85,7 +86,7 @@ class Brisko : public ::testing::Test {
   }
 
   HWND OpenMain() {
-    driver::Click(driver::Control(splash_, splash::kCommand1));
+    driver::Click(driver::Control(disclaimer_, disclaimer::kNextButton));
     HWND main = driver::WaitWindow(kMain, 20000);
     EXPECT_NE(main, nullptr);
     return main;
@@ -98,7 +99,7 @@ class Brisko : public ::testing::Test {
   }
 
   PROCESS_INFORMATION process_{};
-  HWND splash_ = nullptr;
+  HWND disclaimer_ = nullptr;
   DWORD creationFlags_ = 0;
 };
 
@@ -112,47 +113,49 @@ class BriskoFromTheDesktop : public Brisko {
 TEST_F(Brisko, StartsWithTheDisclaimerAloneCentredAndNextFocused) {
   EXPECT_EQ(driver::FindVisible(kMain), nullptr);
   RECT window, client;
-  ::GetWindowRect(splash_, &window);
-  ::GetClientRect(splash_, &client);
+  ::GetWindowRect(disclaimer_, &window);
+  ::GetClientRect(disclaimer_, &client);
   EXPECT_EQ(client.right, Pixels(7530));
   EXPECT_EQ(client.bottom, Pixels(5325));
   EXPECT_NEAR(window.left + window.right, ::GetSystemMetrics(SM_CXSCREEN), 2);
   EXPECT_NEAR(window.top + window.bottom, ::GetSystemMetrics(SM_CYSCREEN), 2);
-  EXPECT_EQ(::GetWindowLongA(splash_, GWL_STYLE) & WS_CAPTION, WS_DLGFRAME);  // no title bar
+  EXPECT_EQ(::GetWindowLongA(disclaimer_, GWL_STYLE) & WS_CAPTION, WS_DLGFRAME);  // no title bar
 
   // The focus lands on "Next" as the window is shown; give the program a moment to get there.
-  HWND next = In(splash_, splash::kCommand1);
+  HWND next = In(disclaimer_, disclaimer::kNextButton);
   EXPECT_TRUE(WaitFor(
       [&] {
         GUITHREADINFO gui{};
         gui.cbSize = sizeof gui;
-        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(splash_, nullptr), &gui) &&
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(disclaimer_, nullptr), &gui) &&
                gui.hwndFocus == next;
       },
       2000));
 
-  EXPECT_EQ(driver::Text(In(splash_, splash::kLabel1)), std::string(DisclaimerParagraphA()));
-  EXPECT_EQ(driver::Text(In(splash_, splash::kLabel2)), std::string(DisclaimerParagraphB()));
-  EXPECT_EQ(driver::Text(In(splash_, splash::kFrame2)), " Please Read");
-  EXPECT_EQ(driver::Text(In(splash_, splash::kLblVersion)), "Version : 6.0.6");
+  EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kNoticeLabel)),
+            std::string(DisclaimerParagraphA()));
+  EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kWarningLabel)),
+            std::string(DisclaimerParagraphB()));
+  EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kPleaseReadFrame)), " Please Read");
+  EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kVersionLabel)), "Version : 6.0.6");
 }
 
 TEST_F(Brisko, TypedKeyAtStartUpEndsTheProgram) {
-  driver::Type(In(splash_, splash::kCommand1), 'q');
+  driver::Type(In(disclaimer_, disclaimer::kNextButton), 'q');
   EXPECT_TRUE(Ended());
   EXPECT_EQ(driver::FindVisible(kMain), nullptr);
 }
 
 TEST_F(Brisko, EnterOnNextOpensTheMainWindow) {
-  driver::Type(In(splash_, splash::kCommand1), '\r');
+  driver::Type(In(disclaimer_, disclaimer::kNextButton), '\r');
   EXPECT_NE(driver::WaitWindow(kMain, 20000), nullptr);
-  EXPECT_TRUE(driver::WaitGone(kSplash, 5000));
+  EXPECT_TRUE(driver::WaitGone(kDisclaimerClass, 5000));
 }
 
 TEST_F(Brisko, MainWindowStandsAsLaidOut) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(driver::WaitGone(kSplash, 5000));
+  EXPECT_TRUE(driver::WaitGone(kDisclaimerClass, 5000));
   EXPECT_EQ(driver::Text(main), "Brisko");
   RECT client;
   ::GetClientRect(main, &client);
@@ -163,7 +166,7 @@ TEST_F(Brisko, MainWindowStandsAsLaidOut) {
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
 
-  for (const platform::ControlSpec& layout : Form1Layout().controls) {
+  for (const platform::ControlSpec& layout : MainWindowLayout().controls) {
     if (layout.kind == platform::ControlKind::kTimer) continue;
     HWND control = In(main, layout.id);
     if (control == nullptr) continue;
@@ -180,14 +183,16 @@ TEST_F(Brisko, MainWindowStandsAsLaidOut) {
       EXPECT_EQ(driver::Text(control), layout.caption) << layout.name;
     }
   }
-  EXPECT_EQ(driver::Text(In(main, form1::Label(8))), "Windows Version : 5.1 Built 2600");
+  EXPECT_EQ(driver::Text(In(main, main_window::kVersionLabel)), "Windows Version : 5.1 Built 2600");
 
   // Tab order: the buttons of the column, then the category boxes, then round again.
-  std::vector<HWND> expected = {In(main, form1::kCommand6), In(main, form1::kCommand4),
-                                In(main, form1::kCommand3), In(main, form1::kCommand2)};
-  for (int i = 0; i < form1::kCheck1Count; ++i) expected.push_back(In(main, form1::kCheck1 + i));
-  expected.push_back(In(main, form1::kCommand1));
-  HWND at = In(main, form1::kCommand1);
+  std::vector<HWND> expected = {
+      In(main, main_window::kDefaultSettingsButton), In(main, main_window::kDefragButton),
+      In(main, main_window::kDisclaimerButton), In(main, main_window::kExitButton)};
+  for (int i = 0; i < main_window::kCategoryBoxCount; ++i)
+    expected.push_back(In(main, main_window::kFirstCategoryBox + i));
+  expected.push_back(In(main, main_window::kOptimizeButton));
+  HWND at = In(main, main_window::kOptimizeButton);
   for (HWND next : expected) {
     at = ::GetNextDlgTabItem(main, at, FALSE);
     EXPECT_EQ(at, next);
@@ -197,39 +202,41 @@ TEST_F(Brisko, MainWindowStandsAsLaidOut) {
 TEST_F(Brisko, MonitorFillsAfterTheFirstSecond) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  HWND label1 = In(main, form1::Label(1));
-  ASSERT_TRUE(WaitFor([&] { return !driver::Text(label1).empty(); }, 5000));
+  HWND totalMemory = In(main, main_window::kTotalMemoryLabel);
+  ASSERT_TRUE(WaitFor([&] { return !driver::Text(totalMemory).empty(); }, 5000));
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
   ::GlobalMemoryStatusEx(&memory);
   const auto megabytes = static_cast<long long>(std::llround(memory.ullTotalPhys / 1048576.0));
   std::string grouped = std::to_string(megabytes);
   for (int at = static_cast<int>(grouped.size()) - 3; at > 0; at -= 3) grouped.insert(at, ",");
-  EXPECT_EQ(driver::Text(label1), grouped + " MB");
+  EXPECT_EQ(driver::Text(totalMemory), grouped + " MB");
   char processor[256] = {};
   ::GetEnvironmentVariableA("PROCESSOR_IDENTIFIER", processor, sizeof processor);
-  EXPECT_EQ(driver::Text(In(main, form1::Label(4))), processor);
+  EXPECT_EQ(driver::Text(In(main, main_window::kProcessorLabel)), processor);
 
   ULARGE_INTEGER available{}, total{}, free{};
   ::GetDiskFreeSpaceExA("C:\\", &available, &total, &free);
   const double tenths = std::nearbyint(static_cast<double>(total.QuadPart) / 104400);
   char text[64];
   std::snprintf(text, sizeof text, "%.15g MB", tenths / 10);
-  EXPECT_EQ(driver::Text(In(main, form1::Label(5))), text);
-  EXPECT_NE(driver::Text(In(main, form1::Label(7))).find(" %"), std::string::npos);
-  EXPECT_EQ(driver::RangeMax(In(main, form1::ProgressBar(4))), std::lround(tenths / 10));
+  EXPECT_EQ(driver::Text(In(main, main_window::kDriveTotalLabel)), text);
+  EXPECT_NE(driver::Text(In(main, main_window::kDriveUsedLabel)).find(" %"), std::string::npos);
+  EXPECT_EQ(driver::RangeMax(In(main, main_window::kDriveFreeBar)), std::lround(tenths / 10));
 }
 
 TEST_F(Brisko, OptimizeRunsFromClickToRest) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  const platform::ControlId buttons[] = {form1::kCommand1, form1::kCommand2, form1::kCommand3,
-                                         form1::kCommand4, form1::kCommand6};
-  HWND bar = In(main, form1::ProgressBar(1));
+  const platform::ControlId buttons[] = {main_window::kOptimizeButton, main_window::kExitButton,
+                                         main_window::kDisclaimerButton, main_window::kDefragButton,
+                                         main_window::kDefaultSettingsButton};
+  HWND bar = In(main, main_window::kRunProgressBar);
   std::vector<HWND> checks;
-  for (int i = 0; i < form1::kCheck1Count; ++i) checks.push_back(In(main, form1::kCheck1 + i));
+  for (int i = 0; i < main_window::kCategoryBoxCount; ++i)
+    checks.push_back(In(main, main_window::kFirstCategoryBox + i));
   const DWORD start = ::GetTickCount();
-  driver::Click(In(main, form1::kCommand1));  // returns when the handler has returned
+  driver::Click(In(main, main_window::kOptimizeButton));  // returns when the handler has returned
   for (platform::ControlId id : buttons) EXPECT_FALSE(::IsWindowEnabled(In(main, id))) << id;
 
   // Sample the display until it is at rest; at every sample the ticked boxes must be
@@ -242,12 +249,13 @@ TEST_F(Brisko, OptimizeRunsFromClickToRest) {
         for (HWND check : checks) boxes.push_back(driver::Checked(check));
         if (value == driver::Position(bar) && value > 0) {
           seen.insert(value);
-          for (int i = 0; i < form1::kCheck1Count; ++i) {
+          for (int i = 0; i < main_window::kCategoryBoxCount; ++i) {
             EXPECT_EQ(boxes[i], value >= run::kCategoryThresholds[i] ? 1 : 0)
                 << "bar " << value << " box " << i;
           }
         }
-        return value == 0 && seen.size() > 20 && ::IsWindowEnabled(In(main, form1::kCommand1));
+        return value == 0 && seen.size() > 20 &&
+               ::IsWindowEnabled(In(main, main_window::kOptimizeButton));
       },
       60000);
   ASSERT_TRUE(rested);
@@ -256,8 +264,8 @@ TEST_F(Brisko, OptimizeRunsFromClickToRest) {
   EXPECT_LE(*seen.begin(), 20) << "the bar starts from the bottom";
   EXPECT_GE(*seen.rbegin(), 80) << "the bar fills up";
   for (platform::ControlId id : buttons) EXPECT_TRUE(::IsWindowEnabled(In(main, id))) << id;
-  for (int i = 0; i < form1::kCheck1Count; ++i) {
-    EXPECT_EQ(driver::Checked(In(main, form1::kCheck1 + i)), 0);
+  for (int i = 0; i < main_window::kCategoryBoxCount; ++i) {
+    EXPECT_EQ(driver::Checked(In(main, main_window::kFirstCategoryBox + i)), 0);
   }
 
   EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WaitToKillAppTimeout"), 3500u);
@@ -274,15 +282,16 @@ TEST_F(Brisko, OptimizeRunsFromClickToRest) {
 TEST_F(Brisko, DisclaimerButtonShowsOneDisclaimerThatOnlyCloses) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(driver::WaitGone(kSplash, 5000));
-  driver::Click(In(main, form1::kCommand3));
-  HWND again = driver::WaitWindow(kSplash, 10000);
+  ASSERT_TRUE(driver::WaitGone(kDisclaimerClass, 5000));
+  driver::Click(In(main, main_window::kDisclaimerButton));
+  HWND again = driver::WaitWindow(kDisclaimerClass, 10000);
   ASSERT_NE(again, nullptr);
-  driver::Click(In(main, form1::kCommand3));
+  driver::Click(In(main, main_window::kDisclaimerButton));
   ::Sleep(300);
-  EXPECT_EQ(::FindWindowExA(nullptr, again, kSplash, nullptr), nullptr) << "a second disclaimer";
-  driver::Click(In(again, splash::kCommand1));
-  EXPECT_TRUE(driver::WaitGone(kSplash, 10000));
+  EXPECT_EQ(::FindWindowExA(nullptr, again, kDisclaimerClass, nullptr), nullptr)
+      << "a second disclaimer";
+  driver::Click(In(again, disclaimer::kNextButton));
+  EXPECT_TRUE(driver::WaitGone(kDisclaimerClass, 10000));
   EXPECT_TRUE(::IsWindowVisible(main));
 }
 
@@ -290,7 +299,8 @@ TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
   const int interpreters = CountProcesses("cmd.exe");
-  ::PostMessageA(In(main, form1::kCommand6), BM_CLICK, 0, 0);  // the question is modal
+  ::PostMessageA(In(main, main_window::kDefaultSettingsButton), BM_CLICK, 0,
+                 0);  // the question is modal
   HWND question = nullptr;
   ASSERT_TRUE(WaitFor([&] {
     question = ::FindWindowA("#32770", "Brisko");
@@ -319,7 +329,7 @@ TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) 
   ASSERT_NE(main, nullptr);
   // "Default Settings", Yes: the system file check starts hidden.
   std::set<HWND> before = driver::VisibleTopLevelWindows();
-  ::PostMessageA(In(main, form1::kCommand6), BM_CLICK, 0, 0);
+  ::PostMessageA(In(main, main_window::kDefaultSettingsButton), BM_CLICK, 0, 0);
   HWND question = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (question = ::FindWindowA("#32770", "Brisko")) != nullptr; }));
   ::PostMessageA(::GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
@@ -328,7 +338,7 @@ TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) 
   EXPECT_EQ(driver::NewVisibleWindow(before), nullptr) << "the file check showed a window";
 
   before = driver::VisibleTopLevelWindows();
-  driver::Click(In(main, form1::kCommand4));
+  driver::Click(In(main, main_window::kDefragButton));
   EXPECT_TRUE(WaitFor([&] { return driver::NewVisibleWindow(before) != nullptr; }, 10000))
       << "Defrag's console did not show";
 }
@@ -336,9 +346,9 @@ TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) 
 TEST_F(Brisko, ExitEndsTheProgram) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  driver::Click(In(main, form1::kCommand3));  // even with the disclaimer open
-  ASSERT_NE(driver::WaitWindow(kSplash, 10000), nullptr);
-  driver::Click(In(main, form1::kCommand2));
+  driver::Click(In(main, main_window::kDisclaimerButton));  // even with the disclaimer open
+  ASSERT_NE(driver::WaitWindow(kDisclaimerClass, 10000), nullptr);
+  driver::Click(In(main, main_window::kExitButton));
   EXPECT_TRUE(Ended());
 }
 

@@ -89,26 +89,26 @@ TEST(Soak, HandlersInThisProcessLeaveNothingBehind) {
     platform::win32::Win32Host host(::GetModuleHandleA(nullptr));
     Program program(host, system);
     program.Start();
-    host.Click(splash::kCommand1);
+    host.Click(disclaimer::kNextButton);
     // First use of every path: libraries, COM and the shell keep what they load.
     const auto run = [&] {
-      host.Click(form1::kCommand1);
-      for (int tick = 0; tick < 101; ++tick) host.Tick(form1::kTimer2);
+      host.Click(main_window::kOptimizeButton);
+      for (int tick = 0; tick < 101; ++tick) host.Tick(main_window::kRunProgressTimer);
     };
-    for (int i = 0; i < 20; ++i) host.Tick(form1::kTimer1);
+    for (int i = 0; i < 20; ++i) host.Tick(main_window::kMonitorTimer);
     run();
     ::Sleep(2000);
     const Figures start = Measure(::GetCurrentProcessId());
     Report("in process, after start-up", start);
 
-    for (int i = 0; i < 10000; ++i) host.Tick(form1::kTimer1);
+    for (int i = 0; i < 10000; ++i) host.Tick(main_window::kMonitorTimer);
     const Figures ticked = Measure(::GetCurrentProcessId());
     Report("in process, 10,000 ticks", ticked);
     ExpectFlat(start, ticked, "monitor ticks");
 
     for (int i = 0; i < 5; ++i) {
       run();
-      ASSERT_TRUE(host.State(form1::kCommand1).enabled) << "run " << i;
+      ASSERT_TRUE(host.State(main_window::kOptimizeButton).enabled) << "run " << i;
     }
     ::Sleep(2000);
     const Figures ran = Measure(::GetCurrentProcessId());
@@ -126,9 +126,9 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   char line[] = "C:\\brisko\\brisko.exe";
   ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, "C:\\brisko",
                                &startup, &process));
-  HWND splash = driver::WaitWindow("BriskoDisclaimer", 30000);
-  ASSERT_NE(splash, nullptr);
-  driver::Click(driver::Control(splash, splash::kCommand1));
+  HWND disclaimerWindow = driver::WaitWindow("BriskoDisclaimer", 30000);
+  ASSERT_NE(disclaimerWindow, nullptr);
+  driver::Click(driver::Control(disclaimerWindow, disclaimer::kNextButton));
   HWND main = driver::WaitWindow("BriskoMainWindow", 30000);
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(driver::WaitGone("BriskoDisclaimer", 10000));
@@ -140,14 +140,14 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   std::printf("brisko.exe after start-up: %d windows\n", windows);
 
   const DWORD before = ::GetTickCount();
-  for (int i = 0; i < 10000; ++i) ::SendMessageA(main, WM_TIMER, form1::kTimer1, 0);
+  for (int i = 0; i < 10000; ++i) ::SendMessageA(main, WM_TIMER, main_window::kMonitorTimer, 0);
   std::printf("brisko.exe, 10,000 ticks sent across processes: %lu ms, %d windows\n",
               ::GetTickCount() - before, WindowsOf(process.dwProcessId));
   EXPECT_EQ(WindowsOf(process.dwProcessId), windows);
   EXPECT_TRUE(responsive());
 
-  HWND optimize = driver::Control(main, form1::kCommand1);
-  HWND bar = driver::Control(main, form1::ProgressBar(1));
+  HWND optimize = driver::Control(main, main_window::kOptimizeButton);
+  HWND bar = driver::Control(main, main_window::kRunProgressBar);
   for (int run = 1; run <= 5; ++run) {
     driver::Click(optimize);
     const DWORD start = ::GetTickCount();
@@ -160,7 +160,7 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   EXPECT_EQ(WindowsOf(process.dwProcessId), windows);
   EXPECT_TRUE(responsive());
 
-  driver::Click(driver::Control(main, form1::kCommand2));
+  driver::Click(driver::Control(main, main_window::kExitButton));
   ASSERT_EQ(::WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
   DWORD code = 1;
   ::GetExitCodeProcess(process.hProcess, &code);

@@ -22,14 +22,14 @@ class Toolkit : public ::testing::Test {
  protected:
   void SetUp() override {
     program_.Start();
-    host_.Click(splash::kCommand1);
-    host_.ShowWindow(kFrmSplash);  // both windows at once
-    main_ = reinterpret_cast<HWND>(host_.WindowHandle(kForm1));
-    splash_ = reinterpret_cast<HWND>(host_.WindowHandle(kFrmSplash));
+    host_.Click(disclaimer::kNextButton);
+    host_.ShowWindow(kDisclaimerWindow);  // both windows at once
+    main_ = reinterpret_cast<HWND>(host_.WindowHandle(kMainWindow));
+    disclaimer_ = reinterpret_cast<HWND>(host_.WindowHandle(kDisclaimerWindow));
   }
   void TearDown() override { host_.EndProgram(); }
 
-  HWND Of(platform::WindowId window) { return window == kForm1 ? main_ : splash_; }
+  HWND Of(platform::WindowId window) { return window == kMainWindow ? main_ : disclaimer_; }
 
   COLORREF Background(HWND window, HWND control, COLORREF* text) {
     HDC dc = ::CreateCompatibleDC(nullptr);
@@ -45,14 +45,14 @@ class Toolkit : public ::testing::Test {
   platform::Os system_{os_, os_, os_, os_, os_};
   platform::win32::Win32Host host_{::GetModuleHandleA(nullptr)};
   Program program_{host_, system_};
-  HWND main_ = nullptr, splash_ = nullptr;
+  HWND main_ = nullptr, disclaimer_ = nullptr;
 };
 
 TEST_F(Toolkit, FontsAreArialAtTheirSizes) {
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
-  for (const auto* layout : {&Form1Layout(), &FrmSplashLayout()}) {
+  for (const auto* layout : {&MainWindowLayout(), &DisclaimerWindowLayout()}) {
     for (const platform::ControlSpec& row : layout->controls) {
       if (row.kind == platform::ControlKind::kTimer || row.kind == platform::ControlKind::kLine ||
           row.kind == platform::ControlKind::kImage) {
@@ -76,18 +76,22 @@ TEST_F(Toolkit, FontsAreArialAtTheirSizes) {
 
 TEST_F(Toolkit, ColoursOfTheColouredLabels) {
   COLORREF text = 0;
-  EXPECT_EQ(Background(splash_, driver::Control(splash_, splash::kLabel2), &text), RGB(192, 0, 0));
-  EXPECT_EQ(Background(main_, driver::Control(main_, form1::Label(4)), &text), ::GetSysColor(4));
+  EXPECT_EQ(Background(disclaimer_, driver::Control(disclaimer_, disclaimer::kWarningLabel), &text),
+            RGB(192, 0, 0));
+  EXPECT_EQ(Background(main_, driver::Control(main_, main_window::kProcessorLabel), &text),
+            ::GetSysColor(4));
   EXPECT_EQ(text, ::GetSysColor(8));
-  EXPECT_EQ(Background(main_, driver::Control(main_, form1::Label(1)), &text), ::GetSysColor(4));
-  EXPECT_EQ(Background(main_, driver::Control(main_, form1::Label(2)), &text), ::GetSysColor(0));
-  EXPECT_EQ(Background(main_, driver::Control(main_, form1::Label(5)), &text),
+  EXPECT_EQ(Background(main_, driver::Control(main_, main_window::kTotalMemoryLabel), &text),
+            ::GetSysColor(4));
+  EXPECT_EQ(Background(main_, driver::Control(main_, main_window::kAvailableMemoryLabel), &text),
+            ::GetSysColor(0));
+  EXPECT_EQ(Background(main_, driver::Control(main_, main_window::kDriveTotalLabel), &text),
             ::GetSysColor(COLOR_BTNFACE));
 }
 
 TEST_F(Toolkit, MemoryLoadLabelLiesUnderItsBar) {
-  HWND bar = driver::Control(main_, form1::ProgressBar(2));
-  HWND label = driver::Control(main_, form1::Label(3));
+  HWND bar = driver::Control(main_, main_window::kAvailableMemoryBar);
+  HWND label = driver::Control(main_, main_window::kMemoryLoadLabel);
   bool below = false;
   for (HWND next = ::GetWindow(bar, GW_HWNDNEXT); next != nullptr;
        next = ::GetWindow(next, GW_HWNDNEXT)) {
@@ -107,7 +111,8 @@ TEST_F(Toolkit, EachButtonHasItsCaptionAsToolTip) {
   TOOLINFOA tool{};
   tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.hwnd = main_;
-  tool.uId = reinterpret_cast<UINT_PTR>(driver::Control(main_, form1::kCommand6));
+  tool.uId =
+      reinterpret_cast<UINT_PTR>(driver::Control(main_, main_window::kDefaultSettingsButton));
   tool.lpszText = text;
   ::SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
   EXPECT_STREQ(text, "Default Settings");
