@@ -73,26 +73,23 @@ drop_sandbox() {
   rm -rf "$BRISKO_SANDBOX"
 }
 
-# Uses the user's display, or a private Xvfb when there is none.
+# Uses the user's display, or a private Xvfb when there is none. Xvfb picks a free display
+# number itself (-displayfd), so several test runs on one machine never share a screen.
 ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     BRISKO_HEADLESS=0
     return 0
   fi
-  local n
-  for n in $(seq 91 120); do
-    [ -e "/tmp/.X$n-lock" ] || break
-  done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local fifo n=""
+  fifo=$(mktemp -u "${TMPDIR:-/tmp}/brisko-display.XXXXXX")
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   BRISKO_XVFB=$!
+  read -r -t 30 n <"$fifo" || true
+  rm -f "$fifo"
+  [ -n "$n" ] || { say "Xvfb did not start"; return 1; }
   export DISPLAY=":$n"
   BRISKO_HEADLESS=1
-  for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
-    sleep 0.1
-  done
-  say "Xvfb did not start"
-  return 1
 }
 
 drop_display() {
