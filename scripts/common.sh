@@ -48,19 +48,30 @@ build_release() {
     -DOUTFILE="$release/brisko-6.0.6-setup.exe" "$BRISKO_ROOT/installer/brisko.nsi" >/dev/null
 }
 
-# Makes a fresh sandbox prefix configured as Windows XP and exports its environment.
+# Makes a fresh sandbox prefix and exports its environment. The flavour comes from the first
+# argument or BRISKO_PREFIX: xp32 (the default; a 32-bit prefix that reports Windows XP),
+# win10-64 or win7-64 (64-bit prefixes, where brisko.exe runs under WOW64 as on most of
+# today's machines). The flavour stays exported as BRISKO_PREFIX for the tests.
 make_sandbox() {
+  local flavour=${1:-${BRISKO_PREFIX:-xp32}} arch version
+  case "$flavour" in
+    xp32) arch=win32 version=winxp ;;
+    win10-64) arch=win64 version=win10 ;;
+    win7-64) arch=win64 version=win7 ;;
+    *) say "unknown prefix flavour $flavour (xp32, win10-64, win7-64)"; return 1 ;;
+  esac
+  export BRISKO_PREFIX=$flavour
   BRISKO_SANDBOX=$(mktemp -d "${TMPDIR:-/tmp}/brisko-sandbox.XXXXXX")
   export BRISKO_SANDBOX
   export WINEPREFIX=$BRISKO_SANDBOX/prefix HOME=$BRISKO_SANDBOX/home
   export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
   export XDG_CACHE_HOME=$HOME/.cache XDG_RUNTIME_DIR=$BRISKO_SANDBOX/run
   export XDG_DATA_DIRS=$BRISKO_SANDBOX/share XDG_CONFIG_DIRS=$BRISKO_SANDBOX/etc
-  export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-  say "making a Wine sandbox in $BRISKO_SANDBOX"
+  say "making a $flavour Wine sandbox in $BRISKO_SANDBOX"
   wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
   wineserver -w
   rm -f "$WINEPREFIX/dosdevices/z:"
   [ ! -e "$WINEPREFIX/dosdevices/z:" ] || { say "could not remove z:"; return 1; }
