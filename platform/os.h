@@ -12,17 +12,36 @@ namespace platform {
 
 using Handle = std::uintptr_t;  // a window, module or registry key handle; 0 is none
 
-// --- processes -------------------------------------------------------------------------
-class Processes {
+// What became of a call to a function that not every Windows has. Such functions are looked
+// up when they are needed, because brisko.exe imports only what Windows XP has.
+enum class RuntimeCall { kMissing, kFailed, kSucceeded };
+
+// The one question both the process starter and the registry writer must ask: does this
+// 32-bit program run on 64-bit Windows (WOW64), where the system folder and part of the
+// registry it sees are 32-bit copies?
+class Wow64Query {
  public:
-  virtual ~Processes() = default;
+  virtual ~Wow64Query() = default;
+  // IsWow64Process for this process; *wow64 is written only when the call succeeded.
+  virtual RuntimeCall IsWow64Process(bool* wow64) = 0;
+};
+
+// --- processes -------------------------------------------------------------------------
+class Processes : public Wow64Query {
+ public:
   // The system directory (GetSystemDirectoryA). Throws Failure when it cannot be had.
   virtual std::string SystemDirectory() = 0;
-  // CreateProcessA with the given application and command line, the window shown with
-  // showState, not waited for; both handles are closed at once. Returns the process id.
-  // Throws Failure when no process could be started.
+  // CreateProcessA with the given application, command line and current directory, the
+  // parent's environment, the window shown with showState, not waited for; both handles
+  // are closed at once. Returns the process id. Throws Failure when no process could be
+  // started.
   virtual std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                                     int showState) = 0;
+                                     int showState, const std::string& currentDirectory) = 0;
+  // Wow64DisableWow64FsRedirection for the calling thread; *previous receives what
+  // RevertFsRedirection must be given back.
+  virtual RuntimeCall DisableFsRedirection(Handle* previous) = 0;
+  // Wow64RevertWow64FsRedirection.
+  virtual RuntimeCall RevertFsRedirection(Handle previous) = 0;
 };
 
 // --- registry ----------------------------------------------------------------------------
@@ -31,12 +50,17 @@ constexpr std::uint32_t kHkeyLocalMachine = 0x80000002;
 constexpr std::uint32_t kHkeyUsers = 0x80000003;
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kMaximumAllowed = 0x02000000;
+constexpr std::uint32_t kKeyWow64_64Key = 0x0100;
 
-class Registry {
+class Registry : public Wow64Query {
  public:
-  virtual ~Registry() = default;
   // RegCreateKeyA: opens the key below root, creating every missing level.
   virtual long CreateKey(std::uint32_t root, const std::string& path, Handle* key) = 0;
+  // RegCreateKeyExA with no class, a non-volatile key, the given access rights and no
+  // security attributes: the same, with the registry view chosen by the access rights.
+  virtual long CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
+                           Handle* key) = 0;
   // RegSetValueExA with reserved 0.
   virtual long SetValue(Handle key, const std::string& name, std::uint32_t type,
                         std::span<const std::uint8_t> data) = 0;

@@ -1,20 +1,30 @@
 // A refused write must not stop a tuning run, so no registry result is examined; the key
 // is always closed again, even when it could not be opened.
+//
+// On 64-bit Windows a 32-bit program's keys below HKLM\SOFTWARE are redirected to
+// Wow6432Node, where Windows does not look for these settings. There every key is opened in the
+// 64-bit view: RegCreateKeyExA with the rights RegCreateKeyA asks for itself
+// (MAXIMUM_ALLOWED) and KEY_WOW64_64KEY. 32-bit Windows gets RegCreateKeyA as always.
 #include "platform/registry_writer.h"
 
 #include <array>
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/wow64.h"
 
 namespace platform {
 namespace {
 
-// Holds a key from RegCreateKeyA to RegCloseKey, whatever happens in between.
+// Holds a key from its creation to RegCloseKey, whatever happens in between.
 class OpenKey {
  public:
   OpenKey(Registry& registry, std::uint32_t root, const std::string& path) : registry_(registry) {
-    Ignore(registry_.CreateKey(root, path, &key_));
+    if (RunsUnderWow64(registry_)) {
+      Ignore(registry_.CreateKeyEx(root, path, kMaximumAllowed | kKeyWow64_64Key, &key_));
+    } else {
+      Ignore(registry_.CreateKey(root, path, &key_));
+    }
   }
   ~OpenKey() { Ignore(registry_.CloseKey(key_)); }
   OpenKey(const OpenKey&) = delete;

@@ -27,6 +27,13 @@ class KernelHandle {
   HANDLE handle_;
 };
 
+// A kernel32 function that older Windows lacks, or null.
+template <class Function>
+Function Kernel32Function(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name)));
+}
+
 HKEY ToHkey(std::uint32_t root) {
   // Predefined keys are sign-extended 32-bit values.
   return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
@@ -70,6 +77,16 @@ std::string SystemMessage(unsigned long error) {
   return message.empty() ? "error " + std::to_string(error) : message;
 }
 
+RuntimeCall Win32Os::IsWow64Process(bool* wow64) {
+  using Query = BOOL(WINAPI*)(HANDLE, BOOL*);
+  const auto query = Kernel32Function<Query>("IsWow64Process");
+  if (query == nullptr) return RuntimeCall::kMissing;
+  BOOL answer = FALSE;
+  if (!query(::GetCurrentProcess(), &answer)) return RuntimeCall::kFailed;
+  *wow64 = answer != FALSE;
+  return RuntimeCall::kSucceeded;
+}
+
 std::string Win32Os::SystemDirectory() {
   char path[MAX_PATH];
   const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
@@ -78,7 +95,7 @@ std::string Win32Os::SystemDirectory() {
 }
 
 std::uint32_t Win32Os::StartProcess(const std::string& application, const std::string& commandLine,
-                                    int showState) {
+                                    int showState, const std::string& currentDirectory) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -87,16 +104,42 @@ std::uint32_t Win32Os::StartProcess(const std::string& application, const std::s
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');  // CreateProcessA may write into the command line
   if (!::CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+                        currentDirectory.c_str(), &startup, &process)) {
     throw Failure(SystemMessage(::GetLastError()));
   }
   KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
   return process.dwProcessId;
 }
 
+RuntimeCall Win32Os::DisableFsRedirection(Handle* previous) {
+  using Disable = BOOL(WINAPI*)(void**);
+  const auto disable = Kernel32Function<Disable>("Wow64DisableWow64FsRedirection");
+  if (disable == nullptr) return RuntimeCall::kMissing;
+  void* value = nullptr;
+  if (!disable(&value)) return RuntimeCall::kFailed;
+  *previous = reinterpret_cast<Handle>(value);
+  return RuntimeCall::kSucceeded;
+}
+
+RuntimeCall Win32Os::RevertFsRedirection(Handle previous) {
+  using Revert = BOOL(WINAPI*)(void*);
+  const auto revert = Kernel32Function<Revert>("Wow64RevertWow64FsRedirection");
+  if (revert == nullptr) return RuntimeCall::kMissing;
+  return revert(reinterpret_cast<void*>(previous)) ? RuntimeCall::kSucceeded : RuntimeCall::kFailed;
+}
+
 long Win32Os::CreateKey(std::uint32_t root, const std::string& path, Handle* key) {
   HKEY opened = nullptr;
   const LONG result = ::RegCreateKeyA(ToHkey(root), path.c_str(), &opened);
+  *key = reinterpret_cast<Handle>(opened);
+  return result;
+}
+
+long Win32Os::CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
+                          Handle* key) {
+  HKEY opened = nullptr;
+  const LONG result = ::RegCreateKeyExA(ToHkey(root), path.c_str(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, access, nullptr, &opened, nullptr);
   *key = reinterpret_cast<Handle>(opened);
   return result;
 }

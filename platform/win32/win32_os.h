@@ -12,11 +12,17 @@ std::string SystemMessage(unsigned long error);
 
 class Win32Os : public Processes, public Registry, public Desktop, public Com, public SystemInfo {
  public:
+  RuntimeCall IsWow64Process(bool* wow64) override;
+
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                             int showState) override;
+                             int showState, const std::string& currentDirectory) override;
+  RuntimeCall DisableFsRedirection(Handle* previous) override;
+  RuntimeCall RevertFsRedirection(Handle previous) override;
 
   long CreateKey(std::uint32_t root, const std::string& path, Handle* key) override;
+  long CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
+                   Handle* key) override;
   long SetValue(Handle key, const std::string& name, std::uint32_t type,
                 std::span<const std::uint8_t> data) override;
   long CloseKey(Handle key) override;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace fakes {
 namespace {
@@ -13,8 +14,19 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string KeyName(std::uint32_t root, const std::string& path) {
-  return std::to_string(root) + "\\" + Upper(path);
+std::string KeyName(std::uint32_t root, const std::string& path, bool view64) {
+  return (view64 ? "64:" : "") + std::to_string(root) + "\\" + Upper(path);
+}
+
+constexpr platform::Handle kRedirectionToken = 0x50;
+
+std::string Name(platform::RuntimeCall call) {
+  switch (call) {
+    case platform::RuntimeCall::kMissing: return "missing";
+    case platform::RuntimeCall::kFailed: return "failed";
+    case platform::RuntimeCall::kSucceeded: break;
+  }
+  return "";
 }
 
 class FakeUrlHistory : public platform::UrlHistoryStg {
@@ -52,15 +64,38 @@ int FakeOs::Count(const std::string& call) const {
   return count == counts_.end() ? 0 : count->second;
 }
 
+platform::RuntimeCall FakeOs::IsWow64Process(bool* answer) {
+  Record("IsWow64Process", Name(wow64Call));
+  if (wow64Call == platform::RuntimeCall::kSucceeded) *answer = wow64;
+  return wow64Call;
+}
+
 std::string FakeOs::SystemDirectory() {
   Record("SystemDirectory");
   return systemDirectory;
 }
 
 std::uint32_t FakeOs::StartProcess(const std::string& application, const std::string& commandLine,
-                                   int showState) {
-  Record("CreateProcess", std::to_string(showState) + " " + application + " | " + commandLine);
+                                   int showState, const std::string& currentDirectory) {
+  Record("CreateProcess", std::to_string(showState) + " " + application + " in " +
+                              currentDirectory + (redirectionDisabled ? " native" : "") + " | " +
+                              commandLine);
   return 1000 + static_cast<std::uint32_t>(Count("CreateProcess"));
+}
+
+platform::RuntimeCall FakeOs::DisableFsRedirection(platform::Handle* previous) {
+  Record("DisableFsRedirection", Name(disableRedirectionCall));
+  if (disableRedirectionCall != platform::RuntimeCall::kSucceeded) return disableRedirectionCall;
+  *previous = kRedirectionToken;
+  redirectionDisabled = true;
+  return platform::RuntimeCall::kSucceeded;
+}
+
+platform::RuntimeCall FakeOs::RevertFsRedirection(platform::Handle previous) {
+  Record("RevertFsRedirection");
+  if (previous != kRedirectionToken) return platform::RuntimeCall::kFailed;
+  redirectionDisabled = false;
+  return platform::RuntimeCall::kSucceeded;
 }
 
 std::vector<std::string> FakeOs::CommandLines() const {
@@ -81,11 +116,24 @@ std::vector<int> FakeOs::ShowStates() const {
 
 long FakeOs::CreateKey(std::uint32_t root, const std::string& path, platform::Handle* key) {
   Record("CreateKey", std::to_string(root) + " " + path);
+  return OpenKey(root, path, false, key);
+}
+
+long FakeOs::CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
+                         platform::Handle* key) {
+  char rights[16];
+  std::snprintf(rights, sizeof rights, "0x%08x", access);
+  Record("CreateKeyEx", std::to_string(root) + " " + path + " access " + rights);
+  return OpenKey(root, path, (access & platform::kKeyWow64_64Key) != 0, key);
+}
+
+long FakeOs::OpenKey(std::uint32_t root, const std::string& path, bool view64,
+                     platform::Handle* key) {
   if (std::find(refusedRoots.begin(), refusedRoots.end(), root) != refusedRoots.end()) {
     return 5;  // access denied; the handle stays as it was
   }
   *key = nextKey_++;
-  openKeys_[*key] = KeyName(root, path);
+  openKeys_[*key] = KeyName(root, path, view64);
   return 0;
 }
 
@@ -105,8 +153,8 @@ long FakeOs::CloseKey(platform::Handle key) {
 }
 
 const RegistryValue* FakeOs::Find(std::uint32_t root, const std::string& path,
-                                  const std::string& name) const {
-  auto value = values.find(KeyName(root, path) + "|" + Upper(name));
+                                  const std::string& name, bool view64) const {
+  auto value = values.find(KeyName(root, path, view64) + "|" + Upper(name));
   return value == values.end() ? nullptr : &value->second;
 }
 

@@ -32,23 +32,37 @@ class FakeOs : public platform::Processes,
 
   platform::Os Os() { return {*this, *this, *this, *this, *this}; }
 
+  // The WOW64 question, shared by Processes and Registry. By default a 32-bit XP SP3: the
+  // question is there and answers no.
+  platform::RuntimeCall wow64Call = platform::RuntimeCall::kSucceeded;
+  bool wow64 = false;
+  platform::RuntimeCall IsWow64Process(bool* answer) override;
+
   // Processes
   std::string systemDirectory = "C:\\WINDOWS\\system32";
+  platform::RuntimeCall disableRedirectionCall = platform::RuntimeCall::kSucceeded;
+  bool redirectionDisabled = false;  // for this thread, right now
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                             int showState) override;
+                             int showState, const std::string& currentDirectory) override;
+  platform::RuntimeCall DisableFsRedirection(platform::Handle* previous) override;
+  platform::RuntimeCall RevertFsRedirection(platform::Handle previous) override;
   std::vector<std::string> CommandLines() const;  // in start order
   std::vector<int> ShowStates() const;
 
   // Registry
   std::vector<std::uint32_t> refusedRoots;
-  std::map<std::string, RegistryValue> values;  // "root\KEY\PATH|name", key upper-cased
+  // "root\KEY\PATH|name", key upper-cased; "64:" before keys opened in the 64-bit view
+  std::map<std::string, RegistryValue> values;
+  // Keys opened in the 64-bit view are kept apart from the others, as WOW64 keeps them.
   long CreateKey(std::uint32_t root, const std::string& path, platform::Handle* key) override;
+  long CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
+                   platform::Handle* key) override;
   long SetValue(platform::Handle key, const std::string& name, std::uint32_t type,
                 std::span<const std::uint8_t> data) override;
   long CloseKey(platform::Handle key) override;
   const RegistryValue* Find(std::uint32_t root, const std::string& path,
-                            const std::string& name) const;
+                            const std::string& name, bool view64 = false) const;
 
   // Desktop
   int SetDeskWallpaper(const std::string& path, unsigned winIni) override;
@@ -91,6 +105,7 @@ class FakeOs : public platform::Processes,
 
  private:
   void Record(const std::string& call, const std::string& detail = "");
+  long OpenKey(std::uint32_t root, const std::string& path, bool view64, platform::Handle* key);
   std::map<std::string, int> failures_;
   std::map<std::string, int> counts_;
   std::map<platform::Handle, std::string> openKeys_;

@@ -8,7 +8,7 @@
 using namespace app::main_window;
 
 namespace {
-const std::string kCmd = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | ";
+const std::string kCmd = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe in C:\\WINDOWS\\system32 | ";
 }
 
 using CleanupTest = ProgramTest;
@@ -18,7 +18,7 @@ TEST_F(CleanupTest, DiskAndDesktopOrder) {
   catalogue::CleanDiskAndDesktop(os, os, platform::Window(toolkit, app::kMainWindow));
   std::vector<std::string> calls;
   for (const std::string& entry : os.trace) {
-    if (entry != "SystemDirectory") calls.push_back(entry);
+    if (entry != "SystemDirectory" && entry != "IsWow64Process") calls.push_back(entry);
   }
   EXPECT_EQ(calls,
             (std::vector<std::string>{kCmd + "cmd /c defrag c: -b", "SetDeskWallpaper \"\" 3",
@@ -52,7 +52,7 @@ TEST_F(CleanupTest, RecycleBinAndTempFolder) {
   catalogue::EmptyRecycleBin(os, platform::Window(toolkit, app::kMainWindow));
   catalogue::DeleteTempFiles(os);
   EXPECT_EQ(os.trace,
-            (std::vector<std::string>{"EmptyRecycleBin 65537 1", "SystemDirectory",
+            (std::vector<std::string>{"EmptyRecycleBin 65537 1", "SystemDirectory", "IsWow64Process",
                                       kCmd + R"(cmd /c del "%systemroot%/temp"\*.* /q)"}));
 }
 

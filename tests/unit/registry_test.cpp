@@ -14,7 +14,8 @@ TEST(RegistryWriter, DwordIsFourLittleEndianBytesBetweenOpenAndClose) {
   FakeOs os;
   platform::WriteRegistryDword(os, platform::kHkeyCurrentUser, R"(Control Panel\Desktop)",
                                "WaitToKillAppTimeout", 3500);
-  EXPECT_EQ(os.trace, (std::vector<std::string>{"CreateKey 2147483649 Control Panel\\Desktop",
+  EXPECT_EQ(os.trace, (std::vector<std::string>{"IsWow64Process",
+                                                "CreateKey 2147483649 Control Panel\\Desktop",
                                                 "SetValue WaitToKillAppTimeout type 4 length 4",
                                                 "CloseKey"}));
   const auto* value =
@@ -48,12 +49,54 @@ TEST(RegistryWriter, RefusedKeyWritesNothingButStillMakesAllThreeCalls) {
   EXPECT_TRUE(os.values.empty());
 }
 
+// On 64-bit Windows the key is opened in the 64-bit view, with the rights RegCreateKeyA
+// would ask for; anywhere else (no question, a failed question, 32-bit) as always.
+TEST(RegistryWriter, KeyViewFollowsTheWow64Answer) {
+  using platform::RuntimeCall;
+  const struct {
+    RuntimeCall call;
+    bool wow64;
+    std::string expectedOpen;
+  } cases[] = {
+      {RuntimeCall::kMissing, true, "CreateKey 2147483650 SOFTWARE\\K"},
+      {RuntimeCall::kFailed, true, "CreateKey 2147483650 SOFTWARE\\K"},
+      {RuntimeCall::kSucceeded, false, "CreateKey 2147483650 SOFTWARE\\K"},
+      {RuntimeCall::kSucceeded, true, "CreateKeyEx 2147483650 SOFTWARE\\K access 0x02000100"},
+  };
+  for (const auto& c : cases) {
+    FakeOs os;
+    os.wow64Call = c.call;
+    os.wow64 = c.wow64;
+    platform::WriteRegistryString(os, platform::kHkeyLocalMachine, "SOFTWARE\\K", "V", "y");
+    ASSERT_EQ(os.trace.size(), 4u);
+    EXPECT_EQ(os.trace[1], c.expectedOpen) << os.trace[0];
+    const bool view64 = c.expectedOpen.rfind("CreateKeyEx", 0) == 0;
+    EXPECT_NE(os.Find(platform::kHkeyLocalMachine, "SOFTWARE\\K", "V", view64), nullptr);
+    EXPECT_EQ(os.Find(platform::kHkeyLocalMachine, "SOFTWARE\\K", "V", !view64), nullptr);
+  }
+}
+
+TEST(ApplyRegistryTweaks, UnderWow64EveryValueLandsInThe64BitView) {
+  FakeOs os;
+  os.wow64 = true;
+  catalogue::ApplyRegistryTweaks(os);
+  EXPECT_EQ(os.Count("CreateKey"), 0);
+  EXPECT_EQ(os.Count("CreateKeyEx"), 49);
+  EXPECT_EQ(os.values.size(), 49u);
+  for (const auto& row : catalogue::kRegistryTweaks) {
+    EXPECT_NE(os.Find(row.root, std::string(row.keyPath), std::string(row.valueName), true),
+              nullptr)
+        << row.keyPath << " " << row.valueName;
+  }
+}
+
 TEST(ApplyRegistryTweaks, WritesEveryRowInOrderWithItsTypeAndLength) {
   FakeOs os;
   catalogue::ApplyRegistryTweaks(os);
   std::vector<std::string> expected;
   for (const auto& row : catalogue::kRegistryTweaks) {
     const std::size_t length = row.type == platform::kRegSz ? row.text.size() + 1 : 4;
+    expected.push_back("IsWow64Process");
     expected.push_back("CreateKey " + std::to_string(row.root) + " " + std::string(row.keyPath));
     expected.push_back("SetValue " + std::string(row.valueName) + " type " +
                        std::to_string(row.type) + " length " + std::to_string(length));

@@ -10,8 +10,8 @@
 using namespace app::main_window;
 
 namespace {
-const std::string kFirstServiceLine = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | " +
-                                      std::string(catalogue::kServiceLines.front());
+const std::string kCmd = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe in C:\\WINDOWS\\system32 | ";
+const std::string kFirstServiceLine = kCmd + std::string(catalogue::kServiceLines.front());
 }
 
 using RunTest = ProgramTest;
@@ -42,11 +42,9 @@ TEST_F(RunTest, StepsComeInTheirOrder) {
   EXPECT_EQ(os.ShowStates(), std::vector<int>(74, 0));  // every line hidden
 
   EXPECT_LT(Last("CloseClipboard"), First(kFirstServiceLine));
-  EXPECT_LT(Last("CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | cmd /c sc config WmiApSrv"),
-            First("CreateKey"));
+  EXPECT_LT(Last(kCmd + "cmd /c sc config WmiApSrv"), First("CreateKey"));
   EXPECT_LT(Last("CloseKey"), First("EmptyRecycleBin"));
-  EXPECT_LT(First("EmptyRecycleBin"),
-            First("CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe | cmd /c del \""));
+  EXPECT_LT(First("EmptyRecycleBin"), First(kCmd + "cmd /c del \""));
   EXPECT_LT(Last("CreateProcess"), First("ClsidFromString"));
   EXPECT_EQ(os.trace.back(), "Release");
   EXPECT_EQ(os.Count("SetValue"), 49);
