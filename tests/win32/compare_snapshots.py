@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Compares the sandbox before and after one run of brisko.exe: the registry files, the
 drive C: file tree and Wine's process trace. Prints what it found; exits 1 on a fault."""
+import os
 import re
 import sys
 from pathlib import Path
 
 work = Path(sys.argv[1])
+flavour = os.environ.get("BRISKO_PREFIX", "xp32")
 faults = []
+print("prefix: %s" % flavour)
 
 # Values the platform itself rewrites on any program start, not ours to judge.
 REGISTRY_EXCEPTIONS = [
@@ -95,6 +98,20 @@ for entry, data in sorted(expected.items()):
         after = parse_reg(work / "after" / entry[0]).get(entry[1:])
     if after != data:
         faults.append("registry %s [%s] %s is %s, expected %s" % (*entry, after, data))
+# In a 64-bit prefix the registry files hold the 64-bit view under the plain key names and
+# the 32-bit view under Wow6432Node: the values above were read from the 64-bit view, and
+# none of ours may land in the 32-bit one, where the system does not look for them.
+after_values = {name: parse_reg(work / "after" / name)
+                for name in ("system.reg", "user.reg", "userdef.reg")}
+in_32bit_view = 0
+for file, key, name in sorted(expected):
+    if not key.startswith("software\\"):
+        continue
+    twin = "software\\wow6432node\\" + key[len("software\\"):]
+    if (twin, name) in after_values[file]:
+        in_32bit_view += 1
+        faults.append("registry value in the 32-bit view: %s [%s] %s" % (file, twin, name))
+print("registry: %d of our values in the 32-bit view (Wow6432Node)" % in_32bit_view)
 unexpected = [e for e in changes if e not in expected and not excepted(e)]
 for entry in sorted(unexpected):
     faults.append("registry changed without reason: %s [%s] %s: %s -> %s"
@@ -120,8 +137,18 @@ must_go = {"./windows/temp/one.tmp", "./windows/temp/two.log", "./windows/prefet
 for path in sorted(must_go):
     if path in after:
         faults.append("file not deleted: " + path)
+# The line "cmd /c  DISKPERF -N" reaches the tool planted only in the native system folder;
+# no tool planted beside brisko.exe ever runs.
+native_mark = "./markers/diskperf.exe.ran"
+if native_mark not in after:
+    faults.append("the line did not reach the tool in the native system folder (%s)" % native_mark)
+for path in sorted(p for p in after if p.startswith("./markers/") and p != native_mark):
+    faults.append("a tool planted beside brisko.exe ran: %s" % path)
+print("planted tools: native system folder %s; %d planted beside brisko.exe ran"
+      % ("reached" if native_mark in after else "NOT REACHED",
+         sum(1 for p in after if p.startswith("./markers/") and p != native_mark)))
 for path in sorted(set(before) | set(after)):
-    if path in must_go or before.get(path) == after.get(path):
+    if path in must_go or path.startswith("./markers/") or before.get(path) == after.get(path):
         continue
     if any(re.fullmatch(p, path) for p in FILE_EXCEPTIONS):
         continue
@@ -130,8 +157,10 @@ for path in sorted(set(before) | set(after)):
 print("files: %d before, %d after" % (len(before), len(after)))
 
 # Wine's process trace: the lines as they reached CreateProcess, from outside the program.
-expected_lines = [l[5:] for l in (work / "catalogue.txt").read_text().splitlines()
-                  if l.startswith("LINE ")]
+# The run's lines, then "Defrag" and "Default Settings" as the test pressed them.
+catalogue = (work / "catalogue.txt").read_text().splitlines()
+expected_lines = ([l[5:] for l in catalogue if l.startswith("LINE ")]
+                  + [l[7:] for l in catalogue if l.startswith("BUTTON ")])
 
 
 def unescape(text):

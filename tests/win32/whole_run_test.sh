@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The whole run, end to end, in a fresh sandbox prefix of its own (configured as Windows XP):
-# snapshot the registry and drive C:, start brisko.exe as from the desktop, go through the
-# disclaimer, press "Optimize", wait until the run is at rest and every process it started
-# has ended, snapshot again and compare. Wine's process trace shows the 74 lines from outside.
+# The whole run, end to end, in a fresh sandbox prefix of its own, of the flavour in
+# BRISKO_PREFIX (32-bit XP, or 64-bit Windows 10 or 7 where brisko.exe runs under WOW64):
+# snapshot the registry and drive C:, start brisko.exe as from the desktop out of a folder
+# that also holds planted copies of the tools the lines name, go through the disclaimer,
+# press "Optimize", then "Defrag" and "Default Settings" (Yes), wait until every process it
+# started has ended, snapshot again and compare. Wine's process trace shows the lines from
+# outside; a tool planted only in the native system folder shows that they ran there.
 set -euo pipefail
 product=$1  # the folder of brisko.exe and brisko-driver.exe
 tests=$2    # the folder of run_catalogue.exe
@@ -16,7 +19,7 @@ c=$WINEPREFIX/drive_c
 work=$BRISKO_SANDBOX/work
 mkdir -p "$work"
 cp "$product/brisko.exe" "$product/brisko-driver.exe" "$tests/run_catalogue.exe" "$c/brisko/"
-cd "$c/brisko"
+cd "$c/brisko"  # also brisko.exe's current folder, as when Explorer starts it
 driver() { wine 'C:\brisko\brisko-driver.exe' "$@"; }
 wine 'C:\brisko\run_catalogue.exe' | tr -d '\r' > "$work/catalogue.txt"
 
@@ -27,6 +30,18 @@ echo two > "$c/windows/temp/two.log"
 echo inner > "$c/windows/temp/keep/inner.tmp"
 echo prefetch > "$c/windows/prefetch/APP-0001.pf"
 echo keep > "$c/data/keep.txt"
+
+# Tools planted beside brisko.exe, in its current folder: none may ever run. Each leaves
+# C:\markers\<name>.ran when it does.
+mkdir -p "$c/markers"
+cp "$tests/planted_tool.exe" "$c/brisko/sc.exe"
+for tool in net defrag fsutil sfc; do
+  printf '@echo %%0 %%*>> C:\\markers\\%s.bat.ran\r\n' "$tool" > "$c/brisko/$tool.bat"
+done
+# A tool that lies only in the native system folder (Wine has no DISKPERF): a line reaches it
+# only through an interpreter that sees that folder, which on 64-bit Windows is the native
+# one. Wine keeps the native folder as system32 and the 32-bit one as syswow64.
+cp "$tests/planted_tool.exe" "$c/windows/system32/diskperf.exe"
 wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d 'C:\windows\seed.bmp' /f >/dev/null
 driver seed
 wineserver -w
@@ -44,6 +59,9 @@ driver click disclaimer 1101
 driver wait-window main 30000
 driver optimize
 driver check-clean
+driver click main 104          # Defrag
+driver press main 106          # Default Settings asks first
+driver answer yes
 driver click main 102
 wineserver -w  # every process the run started has ended
 snapshot "$work/after"

@@ -48,10 +48,21 @@ struct Value {
   bool found = false;
 };
 
-Value Read(HKEY root, const std::string& path, const std::string& name) {
+// The sandbox prefix that scripts/test made: xp32, or a 64-bit one (win10-64, win7-64) in
+// which this 32-bit test runs under WOW64.
+std::string Flavour() {
+  const char* flavour = std::getenv("BRISKO_PREFIX");
+  return flavour != nullptr ? flavour : "xp32";
+}
+bool SixtyFourBit() { return Flavour().ends_with("-64"); }
+
+// The registry view the system itself reads: on 64-bit Windows the 64-bit one.
+REGSAM NativeView() { return SixtyFourBit() ? KEY_WOW64_64KEY : 0; }
+
+Value Read(HKEY root, const std::string& path, const std::string& name, REGSAM view = 0) {
   Value value;
   HKEY key = nullptr;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return value;
   DWORD size = 0;
   if (::RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size) ==
       ERROR_SUCCESS) {
@@ -107,7 +118,8 @@ TEST(CommandRunner, LineReachesTheInterpreterCharacterForCharacter) {
 
 TEST(CommandRunner, NoProcessIsAFailure) {
   Win32Os os;
-  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0), platform::Failure);
+  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0, "C:\\tests"),
+               platform::Failure);
 }
 
 TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {
@@ -135,6 +147,46 @@ TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {
   ::Sleep(500);
   EXPECT_FALSE(Exists("C:\\tests\\planted.txt"));
   ::DeleteFileA("C:\\tests\\cmd.exe");
+}
+
+// A line reaches a tool that lies only in the native system folder, with that folder as its
+// current one, while a tool of the same name in our current folder stays unused. On 64-bit
+// Windows our own view of the system folder is the 32-bit copy, so only the native
+// interpreter can reach the tool; afterwards our view is the 32-bit one again.
+TEST(CommandRunner, LineRunsNativeToolsInTheSystemFolder) {
+  Win32Os os;
+  bool wow64 = !SixtyFourBit();
+  ASSERT_EQ(os.IsWow64Process(&wow64), platform::RuntimeCall::kSucceeded);
+  ASSERT_EQ(wow64, SixtyFourBit()) << Flavour();
+
+  const std::string tool = os.SystemDirectory() + "\\briskonative.bat";
+  const auto inNativeView = [&](const std::function<void()>& action) {
+    platform::Handle previous = 0;
+    if (wow64) {
+      ASSERT_EQ(os.DisableFsRedirection(&previous), platform::RuntimeCall::kSucceeded);
+    }
+    action();
+    if (wow64) {
+      ASSERT_EQ(os.RevertFsRedirection(previous), platform::RuntimeCall::kSucceeded);
+    }
+  };
+  inNativeView([&] { std::ofstream(tool) << "@echo native %CD%> C:\\tests\\native.txt\r\n"; });
+  EXPECT_EQ(Exists(tool), !wow64) << "with redirection on, we see the 32-bit copy of the folder";
+  std::ofstream("C:\\tests\\briskonative.bat") << "@echo planted> C:\\tests\\planted.txt\r\n";
+  ::SetCurrentDirectoryA("C:\\tests");
+  ::DeleteFileA("C:\\tests\\native.txt");
+  ::DeleteFileA("C:\\tests\\planted.txt");
+
+  platform::RunCommandLine(os, "cmd /c briskonative", platform::kSwHide);
+  EXPECT_TRUE(WaitFor([] { return Slurp("C:\\tests\\native.txt").find('\n') != std::string::npos; }));
+  char system[MAX_PATH];
+  ::GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_EQ(Slurp("C:\\tests\\native.txt"), std::string("native ") + system + "\r\n");
+  EXPECT_FALSE(Exists("C:\\tests\\planted.txt"));
+  EXPECT_EQ(Exists(tool), !wow64) << "redirection must be on again after the start";
+
+  inNativeView([&] { ::DeleteFileA(tool.c_str()); });
+  ::DeleteFileA("C:\\tests\\briskonative.bat");
 }
 
 TEST(CommandRunner, StartedProcessesLeaveNoHandlesBehind) {
@@ -185,6 +237,18 @@ TEST(RegistryWriter, CreatesMissingLevelsReplacesTypesAndTouchesNothingElse) {
   ::RegCloseKey(opened);
 }
 
+// HKLM\SOFTWARE is the part of the registry that WOW64 splits in two views.
+TEST(RegistryWriter, SoftwareKeysLandInTheNativeView) {
+  Win32Os os;
+  const std::string key = R"(SOFTWARE\BriskoTest\View)";
+  platform::WriteRegistryDword(os, platform::kHkeyLocalMachine, key, "Number", 7);
+  EXPECT_TRUE(Read(HKEY_LOCAL_MACHINE, key, "Number", NativeView()).found);
+  if (SixtyFourBit()) {
+    EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE, key, "Number", KEY_WOW64_32KEY).found)
+        << "written to Wow6432Node";
+  }
+}
+
 TEST(RegistryWriter, TextReadsBackTerminated) {
   Win32Os os;
   for (const std::string text : {"y", ".NONE", ""}) {
@@ -202,7 +266,8 @@ TEST(RegistryTweaks, AllValuesReadBack) {
   Win32Os os;
   catalogue::ApplyRegistryTweaks(os);
   for (const auto& row : catalogue::kRegistryTweaks) {
-    Value value = Read(RootOf(row.root), std::string(row.keyPath), std::string(row.valueName));
+    Value value = Read(RootOf(row.root), std::string(row.keyPath), std::string(row.valueName),
+                       NativeView());
     ASSERT_TRUE(value.found) << row.keyPath << " " << row.valueName;
     EXPECT_EQ(value.type, row.type) << row.valueName;
     std::vector<unsigned char> expected;

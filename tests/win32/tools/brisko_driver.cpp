@@ -3,6 +3,8 @@
 //   brisko-driver launch PROGRAM            start detached, as from the desktop
 //   brisko-driver wait-window main|disclaimer TIMEOUT_MS
 //   brisko-driver click main|disclaimer CONTROL_ID
+//   brisko-driver press main|disclaimer CONTROL_ID   click without waiting for the handler
+//   brisko-driver answer yes|no              answers Brisko's Yes/No question
 //   brisko-driver type main|disclaimer CHARACTER_CODE
 //   brisko-driver seed                       text on the clipboard, a file in the recycle bin
 //   brisko-driver check-clean                clipboard and recycle bin are empty
@@ -75,6 +77,18 @@ int Optimize() {
   return shown == 0 ? 0 : 1;
 }
 
+// Waits for Brisko's modal question and clicks Yes or No on it; done once it has gone.
+int Answer(const std::string& answer) {
+  HWND question = nullptr;
+  const bool shown = driver::WaitFor([&] {
+    question = ::FindWindowA("#32770", "Brisko");
+    return question != nullptr && ::IsWindowVisible(question);
+  });
+  if (!shown) return 1;
+  ::PostMessageA(::GetDlgItem(question, answer == "yes" ? IDYES : IDNO), BM_CLICK, 0, 0);
+  return driver::WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; }) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +97,7 @@ int main(int argc, char** argv) {
   if (command == "seed") return Seed();
   if (command == "check-clean") return CheckClean();
   if (command == "optimize") return Optimize();
+  if (command == "answer" && argc == 3) return Answer(argv[2]);
   if (argc != 4) {
     std::fprintf(stderr, "usage: brisko-driver COMMAND [WINDOW ARGUMENT]\n");
     return 2;
@@ -94,10 +109,14 @@ int main(int argc, char** argv) {
   }
   HWND window = driver::WaitWindow(className, 10000);
   if (window == nullptr) return 1;
-  if (command == "click") {
+  if (command == "click" || command == "press") {
     HWND control = driver::Control(window, argument);
     if (control == nullptr) return 1;
-    driver::Click(control);
+    if (command == "click") {
+      driver::Click(control);
+    } else {
+      ::PostMessageA(control, BM_CLICK, 0, 0);  // the handler may open a modal question
+    }
     return 0;
   }
   if (command == "type") {
