@@ -18,6 +18,7 @@ ensure_packages() {
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing=1
   [ -f /usr/include/gtest/gtest.h ] || missing=1
   dpkg -s wine32:i386 >/dev/null 2>&1 || missing=1
+  dpkg -s wine64 >/dev/null 2>&1 || missing=1  # the 64-bit prefixes
   fc-list 2>/dev/null | grep -qi 'Liberation Sans' || missing=1
   [ "$missing" = 0 ] && return 0
   say "installing the Debian packages Brisko needs"

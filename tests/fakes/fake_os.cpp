@@ -22,9 +22,12 @@ constexpr platform::Handle kRedirectionToken = 0x50;
 
 std::string Name(platform::RuntimeCall call) {
   switch (call) {
-    case platform::RuntimeCall::kMissing: return "missing";
-    case platform::RuntimeCall::kFailed: return "failed";
-    case platform::RuntimeCall::kSucceeded: break;
+    case platform::RuntimeCall::kMissing:
+      return "missing";
+    case platform::RuntimeCall::kFailed:
+      return "failed";
+    case platform::RuntimeCall::kSucceeded:
+      break;
   }
   return "";
 }

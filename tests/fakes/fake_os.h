@@ -61,8 +61,8 @@ class FakeOs : public platform::Processes,
   long SetValue(platform::Handle key, const std::string& name, std::uint32_t type,
                 std::span<const std::uint8_t> data) override;
   long CloseKey(platform::Handle key) override;
-  const RegistryValue* Find(std::uint32_t root, const std::string& path,
-                            const std::string& name, bool view64 = false) const;
+  const RegistryValue* Find(std::uint32_t root, const std::string& path, const std::string& name,
+                            bool view64 = false) const;
 
   // Desktop
   int SetDeskWallpaper(const std::string& path, unsigned winIni) override;

@@ -8,7 +8,8 @@
 using namespace app::main_window;
 
 namespace {
-const std::string kCmd = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe in C:\\WINDOWS\\system32 | ";
+const std::string kCmd =
+    "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe in C:\\WINDOWS\\system32 | ";
 }
 
 using CleanupTest = ProgramTest;
@@ -51,9 +52,9 @@ TEST_F(CleanupTest, RecycleBinAndTempFolder) {
   OpenMainWindow();
   catalogue::EmptyRecycleBin(os, platform::Window(toolkit, app::kMainWindow));
   catalogue::DeleteTempFiles(os);
-  EXPECT_EQ(os.trace,
-            (std::vector<std::string>{"EmptyRecycleBin 65537 1", "SystemDirectory", "IsWow64Process",
-                                      kCmd + R"(cmd /c del "%systemroot%/temp"\*.* /q)"}));
+  EXPECT_EQ(os.trace, (std::vector<std::string>{
+                          "EmptyRecycleBin 65537 1", "SystemDirectory", "IsWow64Process",
+                          kCmd + R"(cmd /c del "%systemroot%/temp"\*.* /q)"}));
 }
 
 TEST(ClearUrlHistory, Outcomes) {

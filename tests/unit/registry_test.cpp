@@ -14,10 +14,9 @@ TEST(RegistryWriter, DwordIsFourLittleEndianBytesBetweenOpenAndClose) {
   FakeOs os;
   platform::WriteRegistryDword(os, platform::kHkeyCurrentUser, R"(Control Panel\Desktop)",
                                "WaitToKillAppTimeout", 3500);
-  EXPECT_EQ(os.trace, (std::vector<std::string>{"IsWow64Process",
-                                                "CreateKey 2147483649 Control Panel\\Desktop",
-                                                "SetValue WaitToKillAppTimeout type 4 length 4",
-                                                "CloseKey"}));
+  EXPECT_EQ(os.trace, (std::vector<std::string>{
+                          "IsWow64Process", "CreateKey 2147483649 Control Panel\\Desktop",
+                          "SetValue WaitToKillAppTimeout type 4 length 4", "CloseKey"}));
   const auto* value =
       os.Find(platform::kHkeyCurrentUser, R"(CONTROL PANEL\desktop)", "waittokillapptimeout");
   ASSERT_NE(value, nullptr);

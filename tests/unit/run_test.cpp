@@ -10,9 +10,10 @@
 using namespace app::main_window;
 
 namespace {
-const std::string kCmd = "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe in C:\\WINDOWS\\system32 | ";
+const std::string kCmd =
+    "CreateProcess 0 C:\\WINDOWS\\system32\\cmd.exe in C:\\WINDOWS\\system32 | ";
 const std::string kFirstServiceLine = kCmd + std::string(catalogue::kServiceLines.front());
-}
+}  // namespace
 
 using RunTest = ProgramTest;
 

@@ -55,14 +55,13 @@ DWORD ReadDword(HKEY root, const char* path, const char* name) {
 // program the truth: "5.1 Built 2600" for XP, "10.0 Built ..." for Windows 10.
 std::string ReportedVersionLine() {
   using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-  const auto query = reinterpret_cast<RtlGetVersion>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  const auto query = reinterpret_cast<RtlGetVersion>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
   OSVERSIONINFOW version{};
   version.dwOSVersionInfoSize = sizeof version;
   if (query == nullptr || query(&version) != 0) return "(RtlGetVersion failed)";
   return "Windows Version : " + std::to_string(version.dwMajorVersion) + "." +
-         std::to_string(version.dwMinorVersion) + " Built " +
-         std::to_string(version.dwBuildNumber);
+         std::to_string(version.dwMinorVersion) + " Built " + std::to_string(version.dwBuildNumber);
 }
 
 class Brisko : public ::testing::Test {

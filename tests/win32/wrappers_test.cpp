@@ -178,7 +178,8 @@ TEST(CommandRunner, LineRunsNativeToolsInTheSystemFolder) {
   ::DeleteFileA("C:\\tests\\planted.txt");
 
   platform::RunCommandLine(os, "cmd /c briskonative", platform::kSwHide);
-  EXPECT_TRUE(WaitFor([] { return Slurp("C:\\tests\\native.txt").find('\n') != std::string::npos; }));
+  EXPECT_TRUE(
+      WaitFor([] { return Slurp("C:\\tests\\native.txt").find('\n') != std::string::npos; }));
   char system[MAX_PATH];
   ::GetSystemDirectoryA(system, MAX_PATH);
   EXPECT_EQ(Slurp("C:\\tests\\native.txt"), std::string("native ") + system + "\r\n");
@@ -266,8 +267,8 @@ TEST(RegistryTweaks, AllValuesReadBack) {
   Win32Os os;
   catalogue::ApplyRegistryTweaks(os);
   for (const auto& row : catalogue::kRegistryTweaks) {
-    Value value = Read(RootOf(row.root), std::string(row.keyPath), std::string(row.valueName),
-                       NativeView());
+    Value value =
+        Read(RootOf(row.root), std::string(row.keyPath), std::string(row.valueName), NativeView());
     ASSERT_TRUE(value.found) << row.keyPath << " " << row.valueName;
     EXPECT_EQ(value.type, row.type) << row.valueName;
     std::vector<unsigned char> expected;
