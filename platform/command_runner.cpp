@@ -5,10 +5,10 @@
 
 namespace platform {
 
-std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine,
-                             int windowState) {
+std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine, int windowState,
+                             Handle* keptProcess) {
   const std::string interpreter = processes.SystemDirectory() + "\\cmd.exe";
-  return processes.StartProcess(interpreter, commandLine, windowState);
+  return processes.StartProcess(interpreter, commandLine, windowState, keptProcess);
 }
 
 }  // namespace platform

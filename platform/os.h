@@ -21,8 +21,20 @@ class Processes {
   // CreateProcessA with the given application and command line, the window shown with
   // showState, not waited for; both handles are closed at once. Returns the process id.
   // Throws Failure when no process could be started.
+  // With keptProcess, the process handle is kept there instead of closed, for a caller that
+  // waits for the process (WaitForProcess) and closes it itself (CloseProcess).
   virtual std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                                     int showState) = 0;
+                                     int showState, Handle* keptProcess) = 0;
+
+  // --- waiting for a kept process
+  // WaitForSingleObject for up to timeoutMs, then GetExitCodeProcess: true with the exit
+  // code once the process has ended, false while it still runs. Throws Failure when the
+  // wait itself fails.
+  virtual bool WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) = 0;
+  // CloseHandle on a kept process; the process itself runs on.
+  virtual void CloseProcess(Handle process) = 0;
+  // GetTickCount: milliseconds since the system started, for one time limit over many waits.
+  virtual std::uint32_t Milliseconds() = 0;
 };
 
 // --- registry ----------------------------------------------------------------------------

@@ -14,7 +14,10 @@ class Win32Os : public Processes, public Registry, public Desktop, public Com, p
  public:
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                             int showState) override;
+                             int showState, Handle* keptProcess) override;
+  bool WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) override;
+  void CloseProcess(Handle process) override;
+  std::uint32_t Milliseconds() override;
 
   long CreateKey(std::uint32_t root, const std::string& path, Handle* key) override;
   long SetValue(Handle key, const std::string& name, std::uint32_t type,

@@ -36,9 +36,24 @@ class FakeOs : public platform::Processes,
   std::string systemDirectory = "C:\\WINDOWS\\system32";
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                             int showState) override;
+                             int showState, platform::Handle* keptProcess) override;
   std::vector<std::string> CommandLines() const;  // in start order
   std::vector<int> ShowStates() const;
+
+  // Kept processes: how a line ends, by command line. A line not listed ends at once with
+  // exit code 0. The clock (Milliseconds) moves on only while a wait lasts.
+  struct LineOutcome {
+    bool ends = true;
+    std::uint32_t exitCode = 0;
+    std::uint32_t runsMs = 0;  // from its start
+  };
+  std::map<std::string, LineOutcome> outcomes;
+  std::uint32_t clock = 0;
+  int keptProcesses = 0;  // kept and not closed yet
+  bool WaitForProcess(platform::Handle process, std::uint32_t timeoutMs,
+                      std::uint32_t* exitCode) override;
+  void CloseProcess(platform::Handle process) override;
+  std::uint32_t Milliseconds() override;
 
   // Registry
   std::vector<std::uint32_t> refusedRoots;
@@ -94,6 +109,11 @@ class FakeOs : public platform::Processes,
   std::map<std::string, int> failures_;
   std::map<std::string, int> counts_;
   std::map<platform::Handle, std::string> openKeys_;
+  struct Kept {
+    std::string line;
+    std::uint32_t startedAt = 0;
+  };
+  std::map<platform::Handle, Kept> kept_;
   platform::Handle nextKey_ = 0x100;
 };
 
