@@ -149,7 +149,7 @@ int FakeOs::SetDeskWallpaper(const std::string& path, unsigned winIni) {
 
 int FakeOs::OpenClipboard(platform::Handle window) {
   Record("OpenClipboard", std::to_string(window));
-  return 1;
+  return clipboardHeld ? 0 : 1;
 }
 
 int FakeOs::EmptyClipboard() {

@@ -66,6 +66,7 @@ class FakeOs : public platform::Processes,
                             const std::string& name) const;
 
   // Desktop
+  bool clipboardHeld = false;  // another program has the clipboard open
   int SetDeskWallpaper(const std::string& path, unsigned winIni) override;
   int OpenClipboard(platform::Handle window) override;
   int EmptyClipboard() override;
