@@ -1,11 +1,21 @@
 #!/usr/bin/env python3
 """Compares the sandbox before and after one run of brisko.exe: the registry files, the
-drive C: file tree and Wine's process trace. Prints what it found; exits 1 on a fault."""
+drive C: file tree and Wine's process trace. Prints what it found; exits 1 on a fault.
+With --unchanged it checks instead that nothing changed at all (a refused command line)."""
+import argparse
 import re
 import sys
 from pathlib import Path
 
-work = Path(sys.argv[1])
+options = argparse.ArgumentParser()
+options.add_argument("work")
+options.add_argument("--before", default="before")
+options.add_argument("--after", default="after")
+options.add_argument("--unchanged", action="store_true", help="expect no change at all")
+options.add_argument("--new-file", action="append", default=[],
+                     help="a file the run may add (its log), relative to drive C:")
+options = options.parse_args()
+work = Path(options.work)
 faults = []
 
 # Values the platform itself rewrites on any program start, not ours to judge.
@@ -50,8 +60,8 @@ def parse_reg(path):
 def registry_changes():
     changes = {}
     for name in ("system.reg", "user.reg", "userdef.reg"):
-        before = parse_reg(work / "before" / name)
-        after = parse_reg(work / "after" / name)
+        before = parse_reg(work / options.before / name)
+        after = parse_reg(work / options.after / name)
         for entry in set(before) | set(after):
             if before.get(entry) != after.get(entry):
                 changes[(name, *entry)] = (before.get(entry), after.get(entry))
@@ -60,6 +70,8 @@ def registry_changes():
 
 def expected_values():
     """The catalogue as Wine stores it: file, key, value name -> data text."""
+    if options.unchanged:
+        return {}
     files = {0x80000001: ("user.reg", ""), 0x80000002: ("system.reg", ""),
              0x80000003: ("userdef.reg", ".default\\")}
     expected = {}
@@ -92,7 +104,7 @@ expected = expected_values()
 for entry, data in sorted(expected.items()):
     after = changes.get(entry, (None, None))[1]
     if after is None:
-        after = parse_reg(work / "after" / entry[0]).get(entry[1:])
+        after = parse_reg(work / options.after / entry[0]).get(entry[1:])
     if after != data:
         faults.append("registry %s [%s] %s is %s, expected %s" % (*entry, after, data))
 unexpected = [e for e in changes if e not in expected and not excepted(e)]
@@ -115,19 +127,32 @@ def files(name):
     return table
 
 
-before, after = files("before"), files("after")
-must_go = {"./windows/temp/one.tmp", "./windows/temp/two.log", "./windows/prefetch/APP-0001.pf"}
+before, after = files(options.before), files(options.after)
+must_go = set() if options.unchanged else {
+    "./windows/temp/one.tmp", "./windows/temp/two.log", "./windows/prefetch/APP-0001.pf"}
+may_come = set(options.new_file)
+for path in sorted(may_come):
+    if path not in after:
+        faults.append("file not written: " + path)
 for path in sorted(must_go):
     if path in after:
         faults.append("file not deleted: " + path)
 for path in sorted(set(before) | set(after)):
     if path in must_go or before.get(path) == after.get(path):
         continue
+    if path in may_come and path not in before:
+        continue
     if any(re.fullmatch(p, path) for p in FILE_EXCEPTIONS):
         continue
     state = "removed" if path not in after else ("added" if path not in before else "changed")
     faults.append("file %s without reason: %s" % (state, path))
 print("files: %d before, %d after" % (len(before), len(after)))
+
+if options.unchanged:
+    for fault in faults:
+        print("FAULT:", fault)
+    print("nothing changed: %s" % ("all checks passed" if not faults else "%d faults" % len(faults)))
+    sys.exit(1 if faults else 0)
 
 # Wine's process trace: the lines as they reached CreateProcess, from outside the program.
 expected_lines = [l[5:] for l in (work / "catalogue.txt").read_text().splitlines()
