@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     case app::Action::kOptimize: {
       platform::win32::Win32System system;
       int exitCode = app::kExitIncomplete;
-      platform::Trap([&] { exitCode = app::RunOptimize(invocation.logPath, system.System(), startUp); });
+      platform::Trap(
+          [&] { exitCode = app::RunOptimize(invocation.logPath, system.System(), startUp); });
       return exitCode;
     }
     case app::Action::kShowUsage:

@@ -175,9 +175,8 @@ class UnattendedRun : public catalogue::RunListener {
                    platform::Handle keptProcess) override {
     started_.push_back({step, ++lines_, std::string(line), processId, keptProcess});
     ++tally_.linesStarted;
-    log_.Write(LineRecord("line", started_.back())
-                   .Text("result", "started")
-                   .Number("process", processId));
+    log_.Write(
+        LineRecord("line", started_.back()).Text("result", "started").Number("process", processId));
   }
   void LineNotStarted(RunStep step, std::string_view line, const std::string& reason) override {
     ++tally_.linesNotStarted;
@@ -288,8 +287,7 @@ class UnattendedRun : public catalogue::RunListener {
            " command lines started, " + std::to_string(tally_.linesStillRunning) +
            " still running after " + std::to_string(limitMs / 60000) + " minutes; " +
            std::to_string(tally_.valuesWritten) + " of " + std::to_string(kRunValues) +
-           " registry values written; " + std::to_string(tally_.stepsEnded) +
-           " steps ended early.";
+           " registry values written; " + std::to_string(tally_.stepsEnded) + " steps ended early.";
   }
 
  private:
@@ -300,11 +298,11 @@ class UnattendedRun : public catalogue::RunListener {
     return StepRecord(event, line.step).Number("number", line.number).Text("line", line.line);
   }
   Record ValueRecord(const catalogue::RegistryTweak& row) {
-    Record record = StepRecord("value", RunStep::kApplyRegistryTweaks)
-                        .Number("number", ++values_)
-                        .Text("key", std::string(RootName(row.root)) + "\\" +
-                                         std::string(row.keyPath))
-                        .Text("name", row.valueName);
+    Record record =
+        StepRecord("value", RunStep::kApplyRegistryTweaks)
+            .Number("number", ++values_)
+            .Text("key", std::string(RootName(row.root)) + "\\" + std::string(row.keyPath))
+            .Text("name", row.valueName);
     if (row.type == platform::kRegSz) return record.Text("type", "REG_SZ").Text("data", row.text);
     return record.Text("type", "REG_DWORD").Number("data", row.number);
   }

@@ -55,8 +55,7 @@ void CleanDiskAndDesktop(platform::Processes& processes, platform::Desktop& desk
 void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow,
                      RunListener& listener) {
   TrapStep(RunStep::kEmptyRecycleBin, listener, [&] {
-    const unsigned flags =
-        kSherbNoConfirmation | (listener.Unattended() ? kSherbNoProgressUi : 0u);
+    const unsigned flags = kSherbNoConfirmation | (listener.Unattended() ? kSherbNoProgressUi : 0u);
     // An empty bin and a refused emptying look alike, and neither is worth a word.
     listener.RecycleBinEmptied(desktop.EmptyRecycleBin(mainWindow.hWnd(), flags));
   });

@@ -171,9 +171,9 @@ bool Win32StartUp::OpenOutput() {
   auto attachConsole = reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void*>(
       ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole")));
   if (attachConsole == nullptr || !attachConsole(kAttachParentProcess)) return false;
-  const HANDLE console = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       0, nullptr);
+  const HANDLE console =
+      ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
   if (console == INVALID_HANDLE_VALUE) return false;
   output_ = reinterpret_cast<Handle>(console);
   outputKind_ = Output::kConsole;
@@ -202,7 +202,7 @@ bool Win32StartUp::WriteLog(const std::string& text) {
 UtcTime Win32StartUp::Now() {
   SYSTEMTIME time{};
   ::GetSystemTime(&time);
-  return {time.wYear,  time.wMonth,  time.wDay,         time.wHour,
+  return {time.wYear,   time.wMonth,  time.wDay,         time.wHour,
           time.wMinute, time.wSecond, time.wMilliseconds};
 }
 

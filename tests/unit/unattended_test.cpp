@@ -102,8 +102,10 @@ TEST_F(UnattendedTest, FullRunLogsEveryLineValueAndResult) {
   EXPECT_EQ(startUp.logPath, kLog);
   ASSERT_FALSE(startUp.log.empty());
   EXPECT_EQ(startUp.log.front(),
-            kTime + R"("event":"start","program":"Brisko","version":"6.0.6","windows":"5.1.2600",)"
-                    R"("computer":"LAB-07","user":"SYSTEM"})" + "\r\n");
+            kTime +
+                R"("event":"start","program":"Brisko","version":"6.0.6","windows":"5.1.2600",)"
+                R"("computer":"LAB-07","user":"SYSTEM"})" +
+                "\r\n");
   EXPECT_EQ(Records("line").size(), 74u);
   EXPECT_EQ(Count("line", R"("result":"started","process":)"), 74);
   EXPECT_EQ(Records("value").size(), 49u);
@@ -111,17 +113,23 @@ TEST_F(UnattendedTest, FullRunLogsEveryLineValueAndResult) {
   EXPECT_EQ(Records("exit").size(), 74u);
   EXPECT_EQ(Count("exit", R"("result":"ended","exitCode":0})"), 73);
   // Quotes and backslashes of a line survive as JSON.
-  EXPECT_EQ(Records("line")[9], kTime + R"("event":"line","step":"StopAndDisableServices",)"
-                                        R"("number":10,"line":"cmd /c net stop \"Fast User )"
-                                        R"(Switching Compatibility\"","result":"started",)"
-                                        R"("process":1010})" + "\r\n");
-  EXPECT_EQ(Records("exit")[7], kTime + R"("event":"exit","step":"StopAndDisableServices",)"
-                                        R"("number":8,"line":"cmd /c net stop Alerter",)"
-                                        R"("process":1008,"result":"ended","exitCode":2})" + "\r\n");
-  EXPECT_EQ(Records("value")[36], kTime + R"("event":"value","step":"ApplyRegistryTweaks",)"
-                                          R"("number":37,"key":"HKEY_LOCAL_MACHINE\\SOFTWARE\\)"
-                                          R"(Microsoft\\Dfrg\\BootOptimizeFunction","name":"Enable",)"
-                                          R"("type":"REG_SZ","data":"y","result":"written"})" + "\r\n");
+  EXPECT_EQ(Records("line")[9], kTime +
+                                    R"("event":"line","step":"StopAndDisableServices",)"
+                                    R"("number":10,"line":"cmd /c net stop \"Fast User )"
+                                    R"(Switching Compatibility\"","result":"started",)"
+                                    R"("process":1010})" +
+                                    "\r\n");
+  EXPECT_EQ(Records("exit")[7], kTime +
+                                    R"("event":"exit","step":"StopAndDisableServices",)"
+                                    R"("number":8,"line":"cmd /c net stop Alerter",)"
+                                    R"("process":1008,"result":"ended","exitCode":2})" +
+                                    "\r\n");
+  EXPECT_EQ(Records("value")[36], kTime +
+                                      R"("event":"value","step":"ApplyRegistryTweaks",)"
+                                      R"("number":37,"key":"HKEY_LOCAL_MACHINE\\SOFTWARE\\)"
+                                      R"(Microsoft\\Dfrg\\BootOptimizeFunction","name":"Enable",)"
+                                      R"("type":"REG_SZ","data":"y","result":"written"})" +
+                                      "\r\n");
   EXPECT_NE(Records("line").back().find(R"("line":"cmd /c del \"%systemroot%/temp\"\\*.* /q")"),
             std::string::npos);
   EXPECT_EQ(Count("wallpaper", R"("result":"removed")"), 1);
@@ -129,9 +137,11 @@ TEST_F(UnattendedTest, FullRunLogsEveryLineValueAndResult) {
   EXPECT_EQ(Count("recycle bin", R"("result":"emptied")"), 1);
   EXPECT_EQ(Count("url history", R"("result":"cleared")"), 1);
   EXPECT_EQ(startUp.log.back(),
-            kTime + R"("event":"end","exitCode":0,"linesStarted":74,"linesNotStarted":0,)"
-                    R"("linesStillRunning":0,"valuesWritten":49,"valuesRefused":0,)"
-                    R"("stepsEndedEarly":0})" + "\r\n");
+            kTime +
+                R"("event":"end","exitCode":0,"linesStarted":74,"linesNotStarted":0,)"
+                R"("linesStillRunning":0,"valuesWritten":49,"valuesRefused":0,)"
+                R"("stepsEndedEarly":0})" +
+                "\r\n");
   EXPECT_EQ(startUp.output,
             "Brisko /optimize: exit code 0; 74 of 74 command lines started, 0 still running after "
             "30 minutes; 49 of 49 registry values written; 0 steps ended early.\r\n");
@@ -212,7 +222,7 @@ TEST_F(UnattendedTest, OutcomesAndTheirExitCodes) {
 }
 
 TEST_F(UnattendedTest, OneTimeLimitForAllTheWaits) {
-  os.outcomes["cmd /c defrag c: -b"] = {.runsMs = 20 * 60 * 1000};       // ends after 20 minutes
+  os.outcomes["cmd /c defrag c: -b"] = {.runsMs = 20 * 60 * 1000};        // ends after 20 minutes
   os.outcomes["cmd /c  DISKPERF -N"] = {.ends = false};                   // never ends
   os.outcomes["cmd /c net stop RemoteRegistry"] = {.runsMs = 5 * 60000};  // ended meanwhile
   EXPECT_EQ(Run(), 0);
@@ -221,9 +231,9 @@ TEST_F(UnattendedTest, OneTimeLimitForAllTheWaits) {
     if (call.rfind("WaitForProcess ", 0) == 0) waits.push_back(call.substr(call.rfind(' ') + 1));
   }
   ASSERT_EQ(waits.size(), 74u);
-  EXPECT_EQ(waits[0], std::to_string(kLimit));              // defrag: the whole limit
-  EXPECT_EQ(waits[3], std::to_string(10 * 60 * 1000));      // DISKPERF: what is left
-  EXPECT_EQ(waits[6], "0");                                 // the limit is used up
+  EXPECT_EQ(waits[0], std::to_string(kLimit));          // defrag: the whole limit
+  EXPECT_EQ(waits[3], std::to_string(10 * 60 * 1000));  // DISKPERF: what is left
+  EXPECT_EQ(waits[6], "0");                             // the limit is used up
   EXPECT_EQ(Count("exit", R"("number":7,"line":"cmd /c net stop RemoteRegistry",)"
                           R"("process":1007,"result":"ended","exitCode":0})"),
             1);
@@ -241,8 +251,9 @@ TEST_F(UnattendedTest, LogThatCannotBeWrittenEndsTheRunBeforeAnythingChanges) {
     EXPECT_EQ(Run(R"(Z:\no\such\folder\brisko.log)"), 2);
     EXPECT_EQ(Changes(os.trace), std::vector<std::string>{});
     EXPECT_EQ(os.Count("CreateProcess"), 0);
-    EXPECT_EQ(startUp.output, "Brisko: cannot write the log file Z:\\no\\such\\folder\\brisko.log; "
-                              "nothing was changed.\r\n");
+    EXPECT_EQ(startUp.output,
+              "Brisko: cannot write the log file Z:\\no\\such\\folder\\brisko.log; "
+              "nothing was changed.\r\n");
   }
 }
 

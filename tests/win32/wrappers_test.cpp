@@ -107,7 +107,8 @@ TEST(CommandRunner, LineReachesTheInterpreterCharacterForCharacter) {
 
 TEST(CommandRunner, NoProcessIsAFailure) {
   Win32Os os;
-  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0, nullptr), platform::Failure);
+  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0, nullptr),
+               platform::Failure);
 }
 
 TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {

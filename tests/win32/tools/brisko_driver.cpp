@@ -54,7 +54,8 @@ int Unattended(const char* program, const char* log) {
   std::set<HWND> seen;
   const DWORD start = ::GetTickCount();
   while (::WaitForSingleObject(first, 20) == WAIT_TIMEOUT) {
-    if (HWND window = driver::NewVisibleWindow(before); window != nullptr && seen.insert(window).second) {
+    if (HWND window = driver::NewVisibleWindow(before);
+        window != nullptr && seen.insert(window).second) {
       char name[64] = {};
       ::GetClassNameA(window, name, sizeof name);
       std::printf("a window showed during the unattended run: class %s\n", name);
@@ -79,13 +80,13 @@ int Unattended(const char* program, const char* log) {
   const DWORD firstCode = ExitCode(first);
   const DWORD rivalCode = rival != nullptr ? ExitCode(rival) : 259;
   const bool rivalLogged = ::GetFileAttributesA(second.c_str()) != INVALID_FILE_ATTRIBUTES;
-  std::printf("unattended run: exit code %lu; a second run while it ran: exit code %lu%s%s; "
-              "%d windows shown\n",
-              firstCode, rivalCode, firstRanThroughRival ? "" : " (the first had ended already)",
-              rivalLogged ? ", and it wrote a log" : "", shown);
-  return firstCode == 0 && rivalCode == 3 && firstRanThroughRival && !rivalLogged && shown == 0
-             ? 0
-             : 1;
+  std::printf(
+      "unattended run: exit code %lu; a second run while it ran: exit code %lu%s%s; "
+      "%d windows shown\n",
+      firstCode, rivalCode, firstRanThroughRival ? "" : " (the first had ended already)",
+      rivalLogged ? ", and it wrote a log" : "", shown);
+  return firstCode == 0 && rivalCode == 3 && firstRanThroughRival && !rivalLogged && shown == 0 ? 0
+                                                                                                : 1;
 }
 
 int Launch(const char* program) {
