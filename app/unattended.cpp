@@ -56,20 +56,40 @@ std::string_view RootName(std::uint32_t root) {
   return "HKEY_USERS";
 }
 
-// A JSON string: quotes, backslashes and control characters escaped, other bytes (UTF-8)
-// as they are.
+// The length of the UTF-8 sequence at text[i], or 0 when none starts there.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  for (std::size_t k = i + 1; k < i + length; ++k) {
+    if (byte(k) < 0x80 || byte(k) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// A JSON string: quotes, backslashes and control characters escaped; UTF-8 as it is. A
+// system message in the ANSI code page is not UTF-8: its other bytes are escaped as the
+// Latin-1 characters they most often are, so that the log stays valid UTF-8 JSON.
 std::string Quoted(std::string_view text) {
   std::string json = "\"";
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
     if (c == '"' || c == '\\') {
       json += '\\';
-      json += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
+      json += text[i];
+    } else if (c >= 0x20 && c < 0x80) {
+      json += text[i];
+    } else if (const std::size_t length = c >= 0x80 ? Utf8Length(text, i) : 0; length > 0) {
+      json += text.substr(i, length);
+      i += length - 1;
+    } else {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
       json += escaped;
-    } else {
-      json += c;
     }
   }
   return json + "\"";

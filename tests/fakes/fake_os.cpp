@@ -43,7 +43,7 @@ void FakeOs::Record(const std::string& call, const std::string& detail) {
   const int n = ++counts_[call];
   auto failure = failures_.find(call);
   if (failure != failures_.end() && failure->second == n) {
-    throw platform::Failure(call + " refused");
+    throw platform::Failure(failureTexts_.at(call));
   }
 }
 

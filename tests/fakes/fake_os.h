@@ -27,8 +27,12 @@ class FakeOs : public platform::Processes,
   // The trace: one entry per call, for example "CreateProcess 0 cmd /c net stop Alerter".
   std::vector<std::string> trace;
 
-  // Makes the n-th (1-based) call named `call` throw platform::Failure.
-  void FailOn(const std::string& call, int n) { failures_[call] = n; }
+  // Makes the n-th (1-based) call named `call` throw platform::Failure, with the given text
+  // or "<call> refused".
+  void FailOn(const std::string& call, int n, const std::string& text = "") {
+    failures_[call] = n;
+    failureTexts_[call] = text.empty() ? call + " refused" : text;
+  }
 
   platform::Os Os() { return {*this, *this, *this, *this, *this}; }
 
@@ -108,6 +112,7 @@ class FakeOs : public platform::Processes,
  private:
   void Record(const std::string& call, const std::string& detail = "");
   std::map<std::string, int> failures_;
+  std::map<std::string, std::string> failureTexts_;
   std::map<std::string, int> counts_;
   std::map<platform::Handle, std::string> openKeys_;
   struct Kept {

@@ -56,7 +56,8 @@ class FakeStartUp : public platform::StartUp {
     return true;
   }
   platform::UtcTime Now() override { return now; }
-  std::string ComputerName() override { return "LAB-07"; }
+  std::string computerName = "LAB-07";
+  std::string ComputerName() override { return computerName; }
   std::string UserName() override { return "SYSTEM"; }
 };
 

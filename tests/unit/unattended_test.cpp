@@ -221,6 +221,17 @@ TEST_F(UnattendedTest, OutcomesAndTheirExitCodes) {
   }
 }
 
+TEST_F(UnattendedTest, LogStaysUtf8Json) {
+  startUp.computerName = "R\xC3\x84UM-7";  // UTF-8 from the system, as it is
+  // A system message in the ANSI code page: in code page 1252 the u umlaut is one byte, 0xFC.
+  os.FailOn("CreateProcess", 1,
+            "Zugriff verweigert: \xFC"
+            "ber\tx\"y\\z");
+  EXPECT_EQ(Run(), 1);
+  EXPECT_NE(startUp.log.front().find("\"computer\":\"R\xC3\x84UM-7\""), std::string::npos);
+  EXPECT_EQ(Count("line", R"("reason":"Zugriff verweigert: \u00fcber\u0009x\"y\\z"})"), 1);
+}
+
 TEST_F(UnattendedTest, OneTimeLimitForAllTheWaits) {
   os.outcomes["cmd /c defrag c: -b"] = {.runsMs = 20 * 60 * 1000};        // ends after 20 minutes
   os.outcomes["cmd /c  DISKPERF -N"] = {.ends = false};                   // never ends
