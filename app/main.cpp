@@ -1,9 +1,35 @@
-// brisko.exe: the disclaimer window first, then the message loop until no window is left.
+// brisko.exe: without arguments the disclaimer window first, then the message loop until no
+// window is left; with switches the usage or the unattended run, which never opens a window.
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/program.h"
+#include "app/single_instance.h"
+#include "app/unattended.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_platform.h"
 
-int main() {
+int main(int argc, char** argv) {
+  platform::win32::Win32StartUp startUp;
+  const app::Invocation invocation =
+      app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (invocation.action) {
+    case app::Action::kOpenWindows:
+      break;
+    case app::Action::kOptimize: {
+      platform::win32::Win32System system;
+      int exitCode = app::kExitIncomplete;
+      platform::Trap(
+          [&] { exitCode = app::RunOptimize(invocation.logPath, system.System(), startUp); });
+      return exitCode;
+    }
+    case app::Action::kShowUsage:
+    case app::Action::kRefuse:
+      return app::AnswerCommandLine(invocation, startUp);
+  }
+
+  if (!app::ClaimForWindows(startUp)) return app::kExitBusy;
   platform::win32::Win32Platform win32;
   app::Program program(win32.Host(), win32.System());
   // Without a desktop to draw on (a service session, say) there is nothing to show.

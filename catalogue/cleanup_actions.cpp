@@ -1,15 +1,10 @@
 // The clean-up steps of "Optimize". Each has its own trap: a failure ends that step only.
 #include "catalogue/cleanup_actions.h"
 
-#include "platform/command_runner.h"
 #include "platform/failure.h"
 
 namespace catalogue {
 namespace {
-
-void Start(platform::Processes& processes, std::string_view line) {
-  platform::Ignore(platform::RunCommandLine(processes, std::string(line), platform::kSwHide));
-}
 
 // Releases the COM object once, whichever way ClearUrlHistory leaves.
 class UrlHistoryRef {
@@ -40,33 +35,40 @@ bool SetWallpaper(platform::Desktop& desktop, const std::string& path) {
 }
 
 void CleanDiskAndDesktop(platform::Processes& processes, platform::Desktop& desktop,
-                         const platform::Window& mainWindow) {
-  platform::Trap([&] {
-    Start(processes, kDiskLines[0]);
-    platform::Ignore(SetWallpaper(desktop, ""));
-    for (std::size_t i = 1; i < kDiskLines.size(); ++i) Start(processes, kDiskLines[i]);
+                         const platform::Window& mainWindow, RunListener& listener) {
+  constexpr RunStep kStep = RunStep::kCleanDiskAndDesktop;
+  TrapStep(kStep, listener, [&] {
+    StartRunLine(processes, kStep, kDiskLines[0], listener);
+    listener.WallpaperRemoved(SetWallpaper(desktop, ""));
+    for (std::size_t i = 1; i < kDiskLines.size(); ++i) {
+      StartRunLine(processes, kStep, kDiskLines[i], listener);
+    }
     const platform::Handle window = mainWindow.hWnd();
     // Another program may hold the clipboard; then it simply keeps its contents.
-    platform::Ignore(desktop.OpenClipboard(window));
-    platform::Ignore(desktop.EmptyClipboard());
+    const bool opened = desktop.OpenClipboard(window) != 0;
+    const bool emptied = desktop.EmptyClipboard() != 0;
     platform::Ignore(desktop.CloseClipboard());
+    listener.ClipboardEmptied(opened, emptied);
   });
 }
 
-void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow) {
-  platform::Trap([&] {
+void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow,
+                     RunListener& listener) {
+  TrapStep(RunStep::kEmptyRecycleBin, listener, [&] {
+    const unsigned flags = kSherbNoConfirmation | (listener.Unattended() ? kSherbNoProgressUi : 0u);
     // An empty bin and a refused emptying look alike, and neither is worth a word.
-    platform::Ignore(desktop.EmptyRecycleBin(mainWindow.hWnd(), kSherbNoConfirmation));
+    listener.RecycleBinEmptied(desktop.EmptyRecycleBin(mainWindow.hWnd(), flags));
   });
 }
 
-void DeleteTempFiles(platform::Processes& processes) {
-  platform::Trap([&] { Start(processes, TempLine()); });
+void DeleteTempFiles(platform::Processes& processes, RunListener& listener) {
+  TrapStep(RunStep::kDeleteTempFiles, listener,
+           [&] { StartRunLine(processes, RunStep::kDeleteTempFiles, TempLine(), listener); });
 }
 
-bool ClearUrlHistory(platform::Com& com) {
+bool ClearUrlHistory(platform::Com& com, RunListener& listener) {
   bool cleared = false;
-  platform::Trap([&] {
+  TrapStep(RunStep::kClearUrlHistory, listener, [&] {
     platform::Guid clsid, iid;
     platform::Ignore(com.ClsidFromString(std::wstring(kClsidCUrlHistory), &clsid));
     platform::Ignore(com.ClsidFromString(std::wstring(kIidIUrlHistoryStg2), &iid));
@@ -77,6 +79,7 @@ bool ClearUrlHistory(platform::Com& com) {
     history.Release();
     cleared = true;
   });
+  listener.UrlHistoryCleared(cleared);
   return cleared;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/run_listener.h"
 #include "platform/os.h"
 #include "platform/toolkit.h"
 
@@ -28,6 +29,7 @@ inline constexpr std::string_view kTempLineFiles = R"(\*.* /q)";
 inline constexpr unsigned kSpifUpdateIniFile = 1;
 inline constexpr unsigned kSpifSendWinIniChange = 2;
 inline constexpr unsigned kSherbNoConfirmation = 1;
+inline constexpr unsigned kSherbNoProgressUi = 2;
 inline constexpr unsigned kClsctxInprocServer = 1;
 inline constexpr std::wstring_view kClsidCUrlHistory = L"{3C374A40-BAE4-11CF-BF7D-00AA006946EE}";
 inline constexpr std::wstring_view kIidIUrlHistoryStg2 = L"{AFA0DC11-C313-11D0-831A-00C04FD5AE38}";
@@ -39,10 +41,11 @@ std::string TempLine();
 bool SetWallpaper(platform::Desktop& desktop, const std::string& path);
 
 void CleanDiskAndDesktop(platform::Processes& processes, platform::Desktop& desktop,
-                         const platform::Window& mainWindow);
-void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow);
-void DeleteTempFiles(platform::Processes& processes);
+                         const platform::Window& mainWindow, RunListener& listener = NoListener());
+void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow,
+                     RunListener& listener = NoListener());
+void DeleteTempFiles(platform::Processes& processes, RunListener& listener = NoListener());
 // True when the URL history object was created and both calls on it were made.
-bool ClearUrlHistory(platform::Com& com);
+bool ClearUrlHistory(platform::Com& com, RunListener& listener = NoListener());
 
 }  // namespace catalogue

@@ -8,16 +8,37 @@
 
 namespace catalogue {
 
-void ApplyRegistryTweaks(platform::Registry& registry) {
-  platform::Trap([&] {
-    for (const RegistryTweak& row : kRegistryTweaks) {
-      const std::string key(row.keyPath), name(row.valueName);
-      if (row.type == platform::kRegSz) {
-        platform::WriteRegistryString(registry, row.root, key, name, std::string(row.text));
-      } else {
-        platform::WriteRegistryDword(registry, row.root, key, name, row.number);
-      }
-    }
+namespace {
+
+// One row; a failure inside the program is told to the listener and then ends the step.
+void Apply(platform::Registry& registry, const RegistryTweak& row, RunListener& listener) {
+  long result = 0;
+  bool written = false;
+  std::string reason;
+  platform::TrapAndReport(
+      [&] {
+        const std::string key(row.keyPath), name(row.valueName);
+        if (row.type == platform::kRegSz) {
+          result =
+              platform::WriteRegistryString(registry, row.root, key, name, std::string(row.text));
+        } else {
+          result = platform::WriteRegistryDword(registry, row.root, key, name, row.number);
+        }
+        written = true;
+      },
+      [&](const std::string& why) { reason = why; });
+  if (!written) {
+    listener.ValueNotWritten(row, reason);
+    throw platform::Failure(reason);
+  }
+  listener.ValueWritten(row, result);
+}
+
+}  // namespace
+
+void ApplyRegistryTweaks(platform::Registry& registry, RunListener& listener) {
+  TrapStep(RunStep::kApplyRegistryTweaks, listener, [&] {
+    for (const RegistryTweak& row : kRegistryTweaks) Apply(registry, row, listener);
   });
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "catalogue/run_listener.h"
 #include "platform/os.h"
 
 namespace catalogue {
@@ -163,6 +164,6 @@ inline constexpr std::array<RegistryTweak, 49> kRegistryTweaks = {
 
 // Writes every row, in order, with no condition. A refused row has no effect; a failure of
 // our own machinery ends the step and the run goes on.
-void ApplyRegistryTweaks(platform::Registry& registry);
+void ApplyRegistryTweaks(platform::Registry& registry, RunListener& listener = NoListener());
 
 }  // namespace catalogue

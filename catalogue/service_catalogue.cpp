@@ -1,18 +1,12 @@
 // Run step 2 of "Optimize".
 #include "catalogue/service_catalogue.h"
 
-#include <string>
-
-#include "platform/command_runner.h"
-#include "platform/failure.h"
-
 namespace catalogue {
 
-void StopAndDisableServices(platform::Processes& processes) {
-  platform::Trap([&] {
-    for (std::string_view line : kServiceLines) {
-      platform::Ignore(platform::RunCommandLine(processes, std::string(line), platform::kSwHide));
-    }
+void StopAndDisableServices(platform::Processes& processes, RunListener& listener) {
+  constexpr RunStep kStep = RunStep::kStopAndDisableServices;
+  TrapStep(kStep, listener, [&] {
+    for (std::string_view line : kServiceLines) StartRunLine(processes, kStep, line, listener);
   });
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "catalogue/run_listener.h"
 #include "platform/os.h"
 
 namespace catalogue {
@@ -81,6 +82,6 @@ inline constexpr std::array<std::string_view, 67> kServiceLines = {
 
 // Starts every line hidden, in order, waiting for none. A line that cannot be started
 // ends the step; the run goes on.
-void StopAndDisableServices(platform::Processes& processes);
+void StopAndDisableServices(platform::Processes& processes, RunListener& listener = NoListener());
 
 }  // namespace catalogue

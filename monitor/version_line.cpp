@@ -8,11 +8,16 @@
 
 namespace monitor {
 
+platform::VersionInfo QueryWindowsVersion(platform::SystemInfo& info) {
+  platform::VersionInfo version;
+  version.size = 148;  // OSVERSIONINFOA
+  platform::Ignore(info.QueryVersion(&version));
+  return version;
+}
+
 void GetWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info) {
   platform::Trap([&] {
-    platform::VersionInfo version;
-    version.size = 148;  // OSVERSIONINFOA
-    platform::Ignore(info.QueryVersion(&version));
+    const platform::VersionInfo version = QueryWindowsVersion(info);
     const auto plain = [](std::uint32_t field) {
       return std::to_string(static_cast<std::int32_t>(field));
     };

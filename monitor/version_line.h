@@ -8,4 +8,8 @@ namespace monitor {
 
 void GetWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info);
 
+// The one version query behind that line (GetVersionExA with the OSVERSIONINFOA size; its
+// result is not examined), also used for the unattended run's log.
+platform::VersionInfo QueryWindowsVersion(platform::SystemInfo& info);
+
 }  // namespace monitor

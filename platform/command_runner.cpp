@@ -48,13 +48,14 @@ class NativeFileSystem {
 
 }  // namespace
 
-std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine,
-                             int windowState) {
+std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine, int windowState,
+                             Handle* keptProcess) {
   const std::string systemDirectory = processes.SystemDirectory();
   const std::string interpreter = systemDirectory + "\\cmd.exe";
   const bool wow64 = RunsUnderWow64(processes);
   NativeFileSystem native(processes, wow64);
-  return processes.StartProcess(interpreter, commandLine, windowState, systemDirectory);
+  return processes.StartProcess(interpreter, commandLine, windowState, systemDirectory,
+                                keptProcess);
 }
 
 }  // namespace platform

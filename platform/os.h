@@ -32,16 +32,28 @@ class Processes : public Wow64Query {
   // The system directory (GetSystemDirectoryA). Throws Failure when it cannot be had.
   virtual std::string SystemDirectory() = 0;
   // CreateProcessA with the given application, command line and current directory, the
-  // parent's environment, the window shown with showState, not waited for; both handles
-  // are closed at once. Returns the process id. Throws Failure when no process could be
-  // started.
+  // parent's environment, the window shown with showState, not waited for. Returns the
+  // process id. Throws Failure when no process could be started. Both handles are closed at
+  // once; with keptProcess, the process handle is kept there instead, for a caller that
+  // waits for the process (WaitForProcess) and closes it itself (CloseProcess).
   virtual std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                                     int showState, const std::string& currentDirectory) = 0;
+                                     int showState, const std::string& currentDirectory,
+                                     Handle* keptProcess) = 0;
   // Wow64DisableWow64FsRedirection for the calling thread; *previous receives what
   // RevertFsRedirection must be given back.
   virtual RuntimeCall DisableFsRedirection(Handle* previous) = 0;
   // Wow64RevertWow64FsRedirection.
   virtual RuntimeCall RevertFsRedirection(Handle previous) = 0;
+
+  // --- waiting for a kept process
+  // WaitForSingleObject for up to timeoutMs, then GetExitCodeProcess: true with the exit
+  // code once the process has ended, false while it still runs. Throws Failure when the
+  // wait itself fails.
+  virtual bool WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) = 0;
+  // CloseHandle on a kept process; the process itself runs on.
+  virtual void CloseProcess(Handle process) = 0;
+  // GetTickCount: milliseconds since the system started, for one time limit over many waits.
+  virtual std::uint32_t Milliseconds() = 0;
 };
 
 // --- registry ----------------------------------------------------------------------------

@@ -1,5 +1,6 @@
-// A refused write must not stop a tuning run, so no registry result is examined; the key
-// is always closed again, even when it could not be opened.
+// A refused write must not stop a tuning run, so no registry result is examined here; the
+// key is always closed again, even when it could not be opened. The result is handed back
+// for a caller that reports it.
 //
 // On 64-bit Windows a 32-bit program's keys below HKLM\SOFTWARE are redirected to
 // Wow6432Node, where Windows does not look for these settings. There every key is opened in the
@@ -20,42 +21,43 @@ namespace {
 class OpenKey {
  public:
   OpenKey(Registry& registry, std::uint32_t root, const std::string& path) : registry_(registry) {
-    if (RunsUnderWow64(registry_)) {
-      Ignore(registry_.CreateKeyEx(root, path, kMaximumAllowed | kKeyWow64_64Key, &key_));
-    } else {
-      Ignore(registry_.CreateKey(root, path, &key_));
-    }
+    opened_ = RunsUnderWow64(registry_)
+                  ? registry_.CreateKeyEx(root, path, kMaximumAllowed | kKeyWow64_64Key, &key_)
+                  : registry_.CreateKey(root, path, &key_);
   }
   ~OpenKey() { Ignore(registry_.CloseKey(key_)); }
   OpenKey(const OpenKey&) = delete;
   OpenKey& operator=(const OpenKey&) = delete;
   Handle get() const { return key_; }
+  // The key's error, else the write's.
+  long Outcome(long written) const { return opened_ != 0 ? opened_ : written; }
 
  private:
   Registry& registry_;
   Handle key_ = 0;
+  long opened_ = 0;
 };
 
 }  // namespace
 
-void WriteRegistryDword(Registry& registry, std::uint32_t root, const std::string& keyPath,
+long WriteRegistryDword(Registry& registry, std::uint32_t root, const std::string& keyPath,
                         const std::string& valueName, std::int32_t data) {
   const auto bits = static_cast<std::uint32_t>(data);
   const std::array<std::uint8_t, 4> bytes = {
       static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
       static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
   OpenKey key(registry, root, keyPath);
-  Ignore(registry.SetValue(key.get(), valueName, kRegDword, bytes));
+  return key.Outcome(registry.SetValue(key.get(), valueName, kRegDword, bytes));
 }
 
 // The stored length counts the terminating zero: a REG_SZ without it reads back
 // unterminated in other programs.
-void WriteRegistryString(Registry& registry, std::uint32_t root, const std::string& keyPath,
+long WriteRegistryString(Registry& registry, std::uint32_t root, const std::string& keyPath,
                          const std::string& valueName, const std::string& data) {
   std::vector<std::uint8_t> bytes(data.begin(), data.end());
   bytes.push_back(0);
   OpenKey key(registry, root, keyPath);
-  Ignore(registry.SetValue(key.get(), valueName, kRegSz, bytes));
+  return key.Outcome(registry.SetValue(key.get(), valueName, kRegSz, bytes));
 }
 
 }  // namespace platform

@@ -10,17 +10,21 @@
 
 namespace run {
 
+void ApplyRunSteps(platform::Os& os, const platform::Window& mainWindow,
+                   catalogue::RunListener& listener) {
+  catalogue::CleanDiskAndDesktop(os.processes, os.desktop, mainWindow, listener);
+  catalogue::StopAndDisableServices(os.processes, listener);
+  catalogue::ApplyRegistryTweaks(os.registry, listener);
+  catalogue::EmptyRecycleBin(os.desktop, mainWindow, listener);
+  catalogue::DeleteTempFiles(os.processes, listener);
+  platform::Ignore(catalogue::ClearUrlHistory(os.com, listener));
+}
+
 void OnOptimize(const RunControls& controls, platform::Os& os, const platform::Window& mainWindow) {
   platform::Trap([&] {
     for (const platform::Button& button : controls.Buttons()) button.SetEnabled(false);
     controls.progressTimer.SetEnabled(true);
-
-    catalogue::CleanDiskAndDesktop(os.processes, os.desktop, mainWindow);
-    catalogue::StopAndDisableServices(os.processes);
-    catalogue::ApplyRegistryTweaks(os.registry);
-    catalogue::EmptyRecycleBin(os.desktop, mainWindow);
-    catalogue::DeleteTempFiles(os.processes);
-    platform::Ignore(catalogue::ClearUrlHistory(os.com));
+    ApplyRunSteps(os, mainWindow, catalogue::NoListener());
   });
 }
 

@@ -95,7 +95,8 @@ std::string Win32Os::SystemDirectory() {
 }
 
 std::uint32_t Win32Os::StartProcess(const std::string& application, const std::string& commandLine,
-                                    int showState, const std::string& currentDirectory) {
+                                    int showState, const std::string& currentDirectory,
+                                    Handle* keptProcess) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -107,7 +108,9 @@ std::uint32_t Win32Os::StartProcess(const std::string& application, const std::s
                         currentDirectory.c_str(), &startup, &process)) {
     throw Failure(SystemMessage(::GetLastError()));
   }
-  KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  KernelHandle processHandle(keptProcess != nullptr ? nullptr : process.hProcess),
+      threadHandle(process.hThread);
+  if (keptProcess != nullptr) *keptProcess = reinterpret_cast<Handle>(process.hProcess);
   return process.dwProcessId;
 }
 
@@ -127,6 +130,22 @@ RuntimeCall Win32Os::RevertFsRedirection(Handle previous) {
   if (revert == nullptr) return RuntimeCall::kMissing;
   return revert(reinterpret_cast<void*>(previous)) ? RuntimeCall::kSucceeded : RuntimeCall::kFailed;
 }
+
+bool Win32Os::WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(process);
+  const DWORD waited = ::WaitForSingleObject(handle, timeoutMs);
+  if (waited == WAIT_TIMEOUT) return false;
+  DWORD code = 0;
+  if (waited != WAIT_OBJECT_0 || !::GetExitCodeProcess(handle, &code)) {
+    throw Failure(SystemMessage(::GetLastError()));
+  }
+  *exitCode = code;
+  return true;
+}
+
+void Win32Os::CloseProcess(Handle process) { ::CloseHandle(reinterpret_cast<HANDLE>(process)); }
+
+std::uint32_t Win32Os::Milliseconds() { return ::GetTickCount(); }
 
 long Win32Os::CreateKey(std::uint32_t root, const std::string& path, Handle* key) {
   HKEY opened = nullptr;

@@ -16,9 +16,13 @@ class Win32Os : public Processes, public Registry, public Desktop, public Com, p
 
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                             int showState, const std::string& currentDirectory) override;
+                             int showState, const std::string& currentDirectory,
+                             Handle* keptProcess) override;
   RuntimeCall DisableFsRedirection(Handle* previous) override;
   RuntimeCall RevertFsRedirection(Handle previous) override;
+  bool WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) override;
+  void CloseProcess(Handle process) override;
+  std::uint32_t Milliseconds() override;
 
   long CreateKey(std::uint32_t root, const std::string& path, Handle* key) override;
   long CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,

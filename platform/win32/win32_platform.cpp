@@ -61,4 +61,161 @@ WindowHost& Win32Platform::Host() { return parts_->host; }
 Os& Win32Platform::System() { return parts_->system; }
 int Win32Platform::RunMessageLoop() { return parts_->host.RunMessageLoop(); }
 
+struct Win32System::Parts {
+  Win32Os os;
+  Os system{os, os, os, os, os};
+  bool comReady = false;
+};
+
+Win32System::Win32System() : parts_(std::make_unique<Parts>()) {
+  RemoveCurrentFolderFromLibrarySearch();
+  parts_->comReady = SUCCEEDED(::CoInitialize(nullptr));  // single-threaded apartment
+}
+
+Win32System::~Win32System() {
+  const bool comReady = parts_->comReady;
+  parts_.reset();
+  if (comReady) ::CoUninitialize();
+}
+
+Os& Win32System::System() { return parts_->system; }
+
+namespace {
+
+// Every session and every account sees the Global namespace, so a run as SYSTEM from a
+// startup script and a user's run in their own session exclude each other. (Windows 2000
+// without Terminal Services ignores the prefix, which comes to the same.)
+constexpr char kMachineLockName[] = "Global\\BriskoMachineLock";
+
+HANDLE AsHandle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+std::string Utf8(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();
+  return utf8;
+}
+
+bool WriteAll(HANDLE file, const std::string& text) {
+  DWORD written = 0;
+  return ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
+}
+
+}  // namespace
+
+Win32StartUp::Win32StartUp() { RemoveCurrentFolderFromLibrarySearch(); }
+
+Win32StartUp::~Win32StartUp() {
+  if (log_ != 0) ::CloseHandle(AsHandle(log_));
+  if (outputKind_ == Output::kConsole) ::CloseHandle(AsHandle(output_));
+  if (machineLock_ != 0) {
+    ::ReleaseMutex(AsHandle(machineLock_));
+    ::CloseHandle(AsHandle(machineLock_));
+  }
+}
+
+// Owning the mutex, not merely opening it, is the lock: a Brisko that crashed leaves it
+// abandoned, and the next one takes it over. A lock made by another account that we may not
+// open (CreateMutex fails with access denied) is someone else's, so it counts as held.
+bool Win32StartUp::ClaimMachine() {
+  if (machineLock_ != 0) return true;
+  const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, kMachineLockName);
+  if (mutex == nullptr) return false;
+  const DWORD waited = ::WaitForSingleObject(mutex, 0);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    ::CloseHandle(mutex);
+    return false;
+  }
+  machineLock_ = reinterpret_cast<Handle>(mutex);
+  return true;
+}
+
+bool Win32StartUp::BringToFront(const std::string& windowClass) {
+  HWND window = nullptr;
+  while ((window = ::FindWindowExA(nullptr, window, windowClass.c_str(), nullptr)) != nullptr) {
+    if (!::IsWindowVisible(window)) continue;
+    if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
+    ::SetForegroundWindow(window);
+    return true;
+  }
+  return false;
+}
+
+void Win32StartUp::Pause(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+void Win32StartUp::ShowNotice(const std::string& text, const std::string& title) {
+  ::MessageBoxA(nullptr, text.c_str(), title.c_str(),
+                MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+// A GUI program has no console of its own. A caller that redirected our output (a script's
+// "> file", a deployment agent's pipe) gets it there; a console user gets it in the console
+// they started us from (AttachConsole is XP's, looked up so that 2000 still starts).
+bool Win32StartUp::OpenOutput() {
+  if (outputKind_ != Output::kUnknown) return outputKind_ != Output::kNone;
+  outputKind_ = Output::kNone;
+  const HANDLE inherited = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  const DWORD type = inherited != nullptr && inherited != INVALID_HANDLE_VALUE
+                         ? ::GetFileType(inherited)
+                         : FILE_TYPE_UNKNOWN;
+  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+    output_ = reinterpret_cast<Handle>(inherited);
+    outputKind_ = Output::kInherited;
+    return true;
+  }
+  using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
+  constexpr DWORD kAttachParentProcess = static_cast<DWORD>(-1);
+  auto attachConsole = reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole")));
+  if (attachConsole == nullptr || !attachConsole(kAttachParentProcess)) return false;
+  const HANDLE console =
+      ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  if (console == INVALID_HANDLE_VALUE) return false;
+  output_ = reinterpret_cast<Handle>(console);
+  outputKind_ = Output::kConsole;
+  return true;
+}
+
+void Win32StartUp::WriteOutput(const std::string& text) {
+  if (outputKind_ == Output::kInherited || outputKind_ == Output::kConsole) {
+    WriteAll(AsHandle(output_), text);
+  }
+}
+
+bool Win32StartUp::OpenLog(const std::string& path) {
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  if (log_ != 0) ::CloseHandle(AsHandle(log_));
+  log_ = reinterpret_cast<Handle>(file);
+  return true;
+}
+
+bool Win32StartUp::WriteLog(const std::string& text) {
+  return log_ != 0 && WriteAll(AsHandle(log_), text);
+}
+
+UtcTime Win32StartUp::Now() {
+  SYSTEMTIME time{};
+  ::GetSystemTime(&time);
+  return {time.wYear,   time.wMonth,  time.wDay,         time.wHour,
+          time.wMinute, time.wSecond, time.wMilliseconds};
+}
+
+std::string Win32StartUp::ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return ::GetComputerNameW(name, &size) ? Utf8(name) : std::string();
+}
+
+std::string Win32StartUp::UserName() {
+  wchar_t name[257] = {};  // UNLEN + 1
+  DWORD size = 257;
+  return ::GetUserNameW(name, &size) ? Utf8(name) : std::string();
+}
+
 }  // namespace platform::win32

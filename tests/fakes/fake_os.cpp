@@ -58,7 +58,7 @@ void FakeOs::Record(const std::string& call, const std::string& detail) {
   const int n = ++counts_[call];
   auto failure = failures_.find(call);
   if (failure != failures_.end() && failure->second == n) {
-    throw platform::Failure(call + " refused");
+    throw platform::Failure(failureTexts_.at(call));
   }
 }
 
@@ -79,11 +79,44 @@ std::string FakeOs::SystemDirectory() {
 }
 
 std::uint32_t FakeOs::StartProcess(const std::string& application, const std::string& commandLine,
-                                   int showState, const std::string& currentDirectory) {
+                                   int showState, const std::string& currentDirectory,
+                                   platform::Handle* keptProcess) {
   Record("CreateProcess", std::to_string(showState) + " " + application + " in " +
                               currentDirectory + (redirectionDisabled ? " native" : "") + " | " +
                               commandLine);
-  return 1000 + static_cast<std::uint32_t>(Count("CreateProcess"));
+  const auto n = static_cast<std::uint32_t>(Count("CreateProcess"));
+  if (keptProcess != nullptr) {
+    *keptProcess = 0x5000 + n;
+    kept_[*keptProcess] = {commandLine, clock};
+    ++keptProcesses;
+  }
+  return 1000 + n;
+}
+
+bool FakeOs::WaitForProcess(platform::Handle process, std::uint32_t timeoutMs,
+                            std::uint32_t* exitCode) {
+  Record("WaitForProcess", std::to_string(process) + " " + std::to_string(timeoutMs));
+  const Kept& kept = kept_.at(process);
+  const auto found = outcomes.find(kept.line);
+  const LineOutcome outcome = found == outcomes.end() ? LineOutcome{} : found->second;
+  const std::uint32_t endsAt = kept.startedAt + outcome.runsMs;
+  if (!outcome.ends || endsAt > clock + timeoutMs) {
+    clock += timeoutMs;
+    return false;
+  }
+  clock = std::max(clock, endsAt);
+  *exitCode = outcome.exitCode;
+  return true;
+}
+
+void FakeOs::CloseProcess(platform::Handle process) {
+  Record("CloseProcess", std::to_string(process));
+  if (kept_.erase(process) == 1) --keptProcesses;
+}
+
+std::uint32_t FakeOs::Milliseconds() {
+  Record("Milliseconds");
+  return clock;
 }
 
 platform::RuntimeCall FakeOs::DisableFsRedirection(platform::Handle* previous) {
@@ -168,7 +201,7 @@ int FakeOs::SetDeskWallpaper(const std::string& path, unsigned winIni) {
 
 int FakeOs::OpenClipboard(platform::Handle window) {
   Record("OpenClipboard", std::to_string(window));
-  return 1;
+  return clipboardHeld ? 0 : 1;
 }
 
 int FakeOs::EmptyClipboard() {

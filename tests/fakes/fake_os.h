@@ -27,8 +27,12 @@ class FakeOs : public platform::Processes,
   // The trace: one entry per call, for example "CreateProcess 0 cmd /c net stop Alerter".
   std::vector<std::string> trace;
 
-  // Makes the n-th (1-based) call named `call` throw platform::Failure.
-  void FailOn(const std::string& call, int n) { failures_[call] = n; }
+  // Makes the n-th (1-based) call named `call` throw platform::Failure, with the given text
+  // or "<call> refused".
+  void FailOn(const std::string& call, int n, const std::string& text = "") {
+    failures_[call] = n;
+    failureTexts_[call] = text.empty() ? call + " refused" : text;
+  }
 
   platform::Os Os() { return {*this, *this, *this, *this, *this}; }
 
@@ -44,11 +48,27 @@ class FakeOs : public platform::Processes,
   bool redirectionDisabled = false;  // for this thread, right now
   std::string SystemDirectory() override;
   std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
-                             int showState, const std::string& currentDirectory) override;
+                             int showState, const std::string& currentDirectory,
+                             platform::Handle* keptProcess) override;
   platform::RuntimeCall DisableFsRedirection(platform::Handle* previous) override;
   platform::RuntimeCall RevertFsRedirection(platform::Handle previous) override;
   std::vector<std::string> CommandLines() const;  // in start order
   std::vector<int> ShowStates() const;
+
+  // Kept processes: how a line ends, by command line. A line not listed ends at once with
+  // exit code 0. The clock (Milliseconds) moves on only while a wait lasts.
+  struct LineOutcome {
+    bool ends = true;
+    std::uint32_t exitCode = 0;
+    std::uint32_t runsMs = 0;  // from its start
+  };
+  std::map<std::string, LineOutcome> outcomes;
+  std::uint32_t clock = 0;
+  int keptProcesses = 0;  // kept and not closed yet
+  bool WaitForProcess(platform::Handle process, std::uint32_t timeoutMs,
+                      std::uint32_t* exitCode) override;
+  void CloseProcess(platform::Handle process) override;
+  std::uint32_t Milliseconds() override;
 
   // Registry
   std::vector<std::uint32_t> refusedRoots;
@@ -65,6 +85,7 @@ class FakeOs : public platform::Processes,
                             bool view64 = false) const;
 
   // Desktop
+  bool clipboardHeld = false;  // another program has the clipboard open
   int SetDeskWallpaper(const std::string& path, unsigned winIni) override;
   int OpenClipboard(platform::Handle window) override;
   int EmptyClipboard() override;
@@ -107,8 +128,14 @@ class FakeOs : public platform::Processes,
   void Record(const std::string& call, const std::string& detail = "");
   long OpenKey(std::uint32_t root, const std::string& path, bool view64, platform::Handle* key);
   std::map<std::string, int> failures_;
+  std::map<std::string, std::string> failureTexts_;
   std::map<std::string, int> counts_;
   std::map<platform::Handle, std::string> openKeys_;
+  struct Kept {
+    std::string line;
+    std::uint32_t startedAt = 0;
+  };
+  std::map<platform::Handle, Kept> kept_;
   platform::Handle nextKey_ = 0x100;
 };
 

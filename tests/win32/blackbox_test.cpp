@@ -64,6 +64,24 @@ std::string ReportedVersionLine() {
          std::to_string(version.dwMinorVersion) + " Built " + std::to_string(version.dwBuildNumber);
 }
 
+// Starts a command line as a deployment agent would (no console) and waits for its exit code.
+DWORD RunToEnd(std::string line) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        "C:\\brisko", &startup, &process)) {
+    return 0xFFFFFFFF;
+  }
+  DWORD code = 0xFFFFFFFE;  // still running after a minute
+  if (::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(process.hProcess, &code);
+  }
+  ::CloseHandle(process.hProcess);
+  ::CloseHandle(process.hThread);
+  return code;
+}
+
 class Brisko : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -354,6 +372,32 @@ TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) 
   driver::Click(In(main, main_window::kDefragButton));
   EXPECT_TRUE(WaitFor([&] { return driver::NewVisibleWindow(before) != nullptr; }, 10000))
       << "Defrag's console did not show";
+}
+
+// While the window is open, a second start runs nothing: from the desktop it brings the open
+// window forward and ends; unattended it ends with 3 and writes no log.
+TEST_F(Brisko, SecondStartBringsTheOpenWindowForwardAndRunsNothing) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(driver::WaitGone(kDisclaimerClass, 5000));
+  // The user has moved on to another program meanwhile.
+  HWND other = ::CreateWindowExA(0, "STATIC", "another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ::SetForegroundWindow(other);
+  ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == other; }))
+      << "the other window did not come to the front";
+
+  EXPECT_EQ(RunToEnd("C:\\brisko\\brisko.exe"), 3u);
+  EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; }))
+      << "the open window was not brought to the front";
+  EXPECT_EQ(CountProcesses("brisko.exe"), 1);
+  EXPECT_EQ(driver::FindVisible(kDisclaimerClass), nullptr);
+
+  ::DeleteFileA("C:\\tests\\refused.log");
+  EXPECT_EQ(RunToEnd("C:\\brisko\\brisko.exe /optimize /log C:\\tests\\refused.log"), 3u);
+  EXPECT_EQ(::GetFileAttributesA("C:\\tests\\refused.log"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(::IsWindowEnabled(In(main, main_window::kOptimizeButton)));
+  ::DestroyWindow(other);
 }
 
 TEST_F(Brisko, ExitEndsTheProgram) {

@@ -1,12 +1,24 @@
 #!/usr/bin/env python3
 """Compares the sandbox before and after one run of brisko.exe: the registry files, the
-drive C: file tree and Wine's process trace. Prints what it found; exits 1 on a fault."""
+drive C: file tree and Wine's process trace. Prints what it found; exits 1 on a fault.
+With --unchanged it checks instead that nothing changed at all (a refused command line)."""
+import argparse
 import os
 import re
 import sys
 from pathlib import Path
 
-work = Path(sys.argv[1])
+options = argparse.ArgumentParser()
+options.add_argument("work")
+options.add_argument("--before", default="before")
+options.add_argument("--after", default="after")
+options.add_argument("--no-buttons", action="store_true",
+                     help="the run was started without the window: no button lines")
+options.add_argument("--unchanged", action="store_true", help="expect no change at all")
+options.add_argument("--new-file", action="append", default=[],
+                     help="a file the run may add (its log), relative to drive C:")
+options = options.parse_args()
+work = Path(options.work)
 flavour = os.environ.get("BRISKO_PREFIX", "xp32")
 faults = []
 print("prefix: %s" % flavour)
@@ -53,8 +65,8 @@ def parse_reg(path):
 def registry_changes():
     changes = {}
     for name in ("system.reg", "user.reg", "userdef.reg"):
-        before = parse_reg(work / "before" / name)
-        after = parse_reg(work / "after" / name)
+        before = parse_reg(work / options.before / name)
+        after = parse_reg(work / options.after / name)
         for entry in set(before) | set(after):
             if before.get(entry) != after.get(entry):
                 changes[(name, *entry)] = (before.get(entry), after.get(entry))
@@ -63,6 +75,8 @@ def registry_changes():
 
 def expected_values():
     """The catalogue as Wine stores it: file, key, value name -> data text."""
+    if options.unchanged:
+        return {}
     files = {0x80000001: ("user.reg", ""), 0x80000002: ("system.reg", ""),
              0x80000003: ("userdef.reg", ".default\\")}
     expected = {}
@@ -95,13 +109,13 @@ expected = expected_values()
 for entry, data in sorted(expected.items()):
     after = changes.get(entry, (None, None))[1]
     if after is None:
-        after = parse_reg(work / "after" / entry[0]).get(entry[1:])
+        after = parse_reg(work / options.after / entry[0]).get(entry[1:])
     if after != data:
         faults.append("registry %s [%s] %s is %s, expected %s" % (*entry, after, data))
 # In a 64-bit prefix the registry files hold the 64-bit view under the plain key names and
 # the 32-bit view under Wow6432Node: the values above were read from the 64-bit view, and
 # none of ours may land in the 32-bit one, where the system does not look for them.
-after_values = {name: parse_reg(work / "after" / name)
+after_values = {name: parse_reg(work / options.after / name)
                 for name in ("system.reg", "user.reg", "userdef.reg")}
 in_32bit_view = 0
 for file, key, name in sorted(expected):
@@ -132,15 +146,20 @@ def files(name):
     return table
 
 
-before, after = files("before"), files("after")
-must_go = {"./windows/temp/one.tmp", "./windows/temp/two.log", "./windows/prefetch/APP-0001.pf"}
+before, after = files(options.before), files(options.after)
+must_go = set() if options.unchanged else {
+    "./windows/temp/one.tmp", "./windows/temp/two.log", "./windows/prefetch/APP-0001.pf"}
+may_come = set(options.new_file)
+for path in sorted(may_come):
+    if path not in after:
+        faults.append("file not written: " + path)
 for path in sorted(must_go):
     if path in after:
         faults.append("file not deleted: " + path)
 # The line "cmd /c  DISKPERF -N" reaches the tool planted only in the native system folder;
 # no tool planted beside brisko.exe ever runs.
 native_mark = "./markers/diskperf.exe.ran"
-if native_mark not in after:
+if native_mark not in after and not options.unchanged:
     faults.append("the line did not reach the tool in the native system folder (%s)" % native_mark)
 for path in sorted(p for p in after if p.startswith("./markers/") and p != native_mark):
     faults.append("a tool planted beside brisko.exe ran: %s" % path)
@@ -150,17 +169,26 @@ print("planted tools: native system folder %s; %d planted beside brisko.exe ran"
 for path in sorted(set(before) | set(after)):
     if path in must_go or path.startswith("./markers/") or before.get(path) == after.get(path):
         continue
+    if path in may_come and path not in before:
+        continue
     if any(re.fullmatch(p, path) for p in FILE_EXCEPTIONS):
         continue
     state = "removed" if path not in after else ("added" if path not in before else "changed")
     faults.append("file %s without reason: %s" % (state, path))
 print("files: %d before, %d after" % (len(before), len(after)))
 
+if options.unchanged:
+    for fault in faults:
+        print("FAULT:", fault)
+    print("nothing changed: %s" % ("all checks passed" if not faults else "%d faults" % len(faults)))
+    sys.exit(1 if faults else 0)
+
 # Wine's process trace: the lines as they reached CreateProcess, from outside the program.
 # The run's lines, then "Defrag" and "Default Settings" as the test pressed them.
 catalogue = (work / "catalogue.txt").read_text().splitlines()
 expected_lines = ([l[5:] for l in catalogue if l.startswith("LINE ")]
-                  + [l[7:] for l in catalogue if l.startswith("BUTTON ")])
+                  + ([] if options.no_buttons
+                     else [l[7:] for l in catalogue if l.startswith("BUTTON ")]))
 
 
 def unescape(text):

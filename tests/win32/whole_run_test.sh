@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # The whole run, end to end, in a fresh sandbox prefix of its own, of the flavour in
 # BRISKO_PREFIX (32-bit XP, or 64-bit Windows 10 or 7 where brisko.exe runs under WOW64):
-# snapshot the registry and drive C:, start brisko.exe as from the desktop out of a folder
-# that also holds planted copies of the tools the lines name, go through the disclaimer,
-# press "Optimize", then "Defrag" and "Default Settings" (Yes), wait until every process it
-# started has ended, snapshot again and compare. Wine's process trace shows the lines from
-# outside; a tool planted only in the native system folder shows that they ran there.
+# snapshot the registry and drive C:, start the run out of a folder that also holds planted
+# copies of the tools the lines name, wait until every process it started has ended,
+# snapshot again and compare. Wine's process trace shows the lines from outside; a tool
+# planted only in the native system folder shows that they ran there. How the run starts:
+#   button      brisko.exe as from the desktop, through the disclaimer, "Optimize" pressed,
+#               then "Defrag" and "Default Settings" (Yes)
+#   unattended  brisko.exe /optimize /log C:\brisko.log as a deployment agent starts it, after
+#               command lines that must be refused without changing anything
 set -euo pipefail
 product=$1  # the folder of brisko.exe and brisko-driver.exe
 tests=$2    # the folder of run_catalogue.exe
+how=${3:-button}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/common.sh"
 : "${DISPLAY:?needs the display that scripts/test provides}"
@@ -51,8 +55,33 @@ snapshot() {
   cp "$WINEPREFIX"/system.reg "$WINEPREFIX"/user.reg "$WINEPREFIX"/userdef.reg "$1/"
   (cd "$c" && find . -type f -print0 | sort -z | xargs -0 md5sum) > "$1/files.txt"
 }
-snapshot "$work/before"
 
+if [ "$how" = unattended ]; then
+  # Not understood, or a log that cannot be written: exit code 2 before anything changes.
+  snapshot "$work/seeded"
+  for arguments in "/optimize /bogus" "/optimize /log" "-optimize extra" "/log C:\\brisko.log" \
+                   "/optimize /log C:\\no\\such\\folder\\brisko.log"; do
+    code=0
+    # shellcheck disable=SC2086
+    wine 'C:\brisko\brisko.exe' $arguments > "$work/refused.txt" 2>&1 || code=$?
+    echo "brisko.exe $arguments: exit code $code: $(head -1 "$work/refused.txt" | tr -d '\r')"
+    [ "$code" = 2 ] || { echo "FAULT: expected exit code 2"; exit 1; }
+  done
+  wineserver -w
+  snapshot "$work/before"
+  python3 "$here/compare_snapshots.py" "$work" --before seeded --after before --unchanged
+
+  WINEDEBUG=trace+process driver unattended 'C:\brisko\brisko.exe' 'C:\brisko.log' \
+    2> "$work/trace.log"
+  driver check-clean
+  wineserver -w  # every process the run started has ended
+  snapshot "$work/after"
+  python3 "$here/check_run_log.py" "$c/brisko.log" "$work/catalogue.txt"
+  python3 "$here/compare_snapshots.py" "$work" --new-file ./brisko.log --no-buttons
+  exit
+fi
+
+snapshot "$work/before"
 WINEDEBUG=trace+process driver launch 'C:\brisko\brisko.exe' 2> "$work/trace.log"
 driver wait-window disclaimer 30000
 driver click disclaimer 1101

@@ -118,7 +118,7 @@ TEST(CommandRunner, LineReachesTheInterpreterCharacterForCharacter) {
 
 TEST(CommandRunner, NoProcessIsAFailure) {
   Win32Os os;
-  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0, "C:\\tests"),
+  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0, "C:\\tests", nullptr),
                platform::Failure);
 }
 
@@ -204,6 +204,29 @@ TEST(CommandRunner, StartedProcessesLeaveNoHandlesBehind) {
   const std::uintptr_t before = nextHandle();
   for (int i = 0; i < 30; ++i) platform::RunCommandLine(os, "cmd /c exit", platform::kSwHide);
   EXPECT_LE(nextHandle(), before + 2 * 4) << "two handles per started line would be 60";
+}
+
+TEST(CommandRunner, KeptLineGivesItsExitCodeOrIsLeftRunningAtTheLimit) {
+  Win32Os os;
+  platform::Handle kept = 0;
+  platform::RunCommandLine(os, "cmd /c exit 7", platform::kSwHide, &kept);
+  ASSERT_NE(kept, 0u);
+  std::uint32_t code = 0;
+  ASSERT_TRUE(os.WaitForProcess(kept, 60000, &code)) << "cmd /c exit 7 did not end in a minute";
+  EXPECT_EQ(code, 7u);
+  os.CloseProcess(kept);
+
+  // A long line: at the limit it is reported running, and closing our handle leaves it running.
+  platform::Handle busy = 0;
+  const std::uint32_t id = platform::RunCommandLine(
+      os, "cmd /c for /l %i in (1,1,100000000) do @rem", platform::kSwHide, &busy);
+  EXPECT_FALSE(os.WaitForProcess(busy, 100, &code));
+  os.CloseProcess(busy);
+  HANDLE still = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+  ASSERT_NE(still, nullptr);
+  EXPECT_EQ(::WaitForSingleObject(still, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  ::TerminateProcess(still, 0);
+  ::CloseHandle(still);
 }
 
 TEST(RegistryWriter, CreatesMissingLevelsReplacesTypesAndTouchesNothingElse) {

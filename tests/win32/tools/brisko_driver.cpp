@@ -9,6 +9,9 @@
 //   brisko-driver seed                       text on the clipboard, a file in the recycle bin
 //   brisko-driver check-clean                clipboard and recycle bin are empty
 //   brisko-driver optimize                   a whole run; fails if any window showed up
+//   brisko-driver unattended PROGRAM LOG     PROGRAM /optimize /log LOG as a deployment agent
+//                                            starts it; a second one while it runs must exit
+//                                            with 3; fails if any window showed up
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +21,75 @@
 #include "tests/win32/driver.h"
 
 namespace {
+
+HANDLE StartDetached(std::string line) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &process)) {
+    return nullptr;
+  }
+  ::CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+DWORD ExitCode(HANDLE process) {
+  DWORD code = 259;
+  ::GetExitCodeProcess(process, &code);
+  return code;
+}
+
+// The unattended run as a deployment agent starts it, watched from start to end for any
+// new visible window (its own, or a console of a line it starts). Once its log exists the
+// run holds the machine: a second run started then must end with 3 while the first still
+// runs, and write no log.
+int Unattended(const char* program, const char* log) {
+  const std::string second = "C:\\second.log";
+  ::DeleteFileA(second.c_str());
+  const std::set<HWND> before = driver::VisibleTopLevelWindows();
+  HANDLE first = StartDetached(std::string(program) + " /optimize /log " + log);
+  if (first == nullptr) return 1;
+  HANDLE rival = nullptr;
+  bool firstRanThroughRival = false;
+  int shown = 0;
+  std::set<HWND> seen;
+  const DWORD start = ::GetTickCount();
+  while (::WaitForSingleObject(first, 20) == WAIT_TIMEOUT) {
+    if (HWND window = driver::NewVisibleWindow(before);
+        window != nullptr && seen.insert(window).second) {
+      char name[64] = {};
+      ::GetClassNameA(window, name, sizeof name);
+      std::printf("a window showed during the unattended run: class %s\n", name);
+      ++shown;
+    }
+    if (rival == nullptr && ::GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) {
+      rival = StartDetached(std::string(program) + " /optimize /log " + second);
+      if (rival == nullptr) return 1;
+    }
+    if (rival != nullptr && !firstRanThroughRival &&
+        ::WaitForSingleObject(rival, 0) == WAIT_OBJECT_0) {
+      firstRanThroughRival = ::WaitForSingleObject(first, 0) == WAIT_TIMEOUT;
+      if (!firstRanThroughRival) break;
+    }
+    if (::GetTickCount() - start > 15 * 60 * 1000) {
+      std::printf("the unattended run did not end within 15 minutes\n");
+      return 1;
+    }
+  }
+  ::WaitForSingleObject(first, INFINITE);
+  if (rival != nullptr) ::WaitForSingleObject(rival, 60000);
+  const DWORD firstCode = ExitCode(first);
+  const DWORD rivalCode = rival != nullptr ? ExitCode(rival) : 259;
+  const bool rivalLogged = ::GetFileAttributesA(second.c_str()) != INVALID_FILE_ATTRIBUTES;
+  std::printf(
+      "unattended run: exit code %lu; a second run while it ran: exit code %lu%s%s; "
+      "%d windows shown\n",
+      firstCode, rivalCode, firstRanThroughRival ? "" : " (the first had ended already)",
+      rivalLogged ? ", and it wrote a log" : "", shown);
+  return firstCode == 0 && rivalCode == 3 && firstRanThroughRival && !rivalLogged && shown == 0 ? 0
+                                                                                                : 1;
+}
 
 int Launch(const char* program) {
   STARTUPINFOA startup{};
@@ -98,6 +170,7 @@ int main(int argc, char** argv) {
   if (command == "check-clean") return CheckClean();
   if (command == "optimize") return Optimize();
   if (command == "answer" && argc == 3) return Answer(argv[2]);
+  if (command == "unattended" && argc == 4) return Unattended(argv[2], argv[3]);
   if (argc != 4) {
     std::fprintf(stderr, "usage: brisko-driver COMMAND [WINDOW ARGUMENT]\n");
     return 2;

@@ -1,0 +1,30 @@
+// brisko.exe's command line: no argument opens the windows; /optimize runs unattended.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+// The exit codes of brisko.exe, for scripts and deployment tools.
+inline constexpr int kExitDone = 0;           // the run went through
+inline constexpr int kExitIncomplete = 1;     // a step, a line or a value could not be carried out
+inline constexpr int kExitNotUnderstood = 2;  // bad command line, or the log cannot be written
+inline constexpr int kExitBusy = 3;           // another Brisko is running on this machine
+
+enum class Action { kOpenWindows, kOptimize, kShowUsage, kRefuse };
+
+struct Invocation {
+  Action action = Action::kOpenWindows;
+  std::string logPath;  // /log FILE; empty: no log
+  std::string error;    // kRefuse: what was not understood
+};
+
+// arguments: the command line after the program name, split as the C runtime splits it.
+// Switches begin with '/' or '-' and are case-insensitive; each may be given once.
+Invocation ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The text of /?, with the exit codes.
+std::string UsageText();
+
+}  // namespace app

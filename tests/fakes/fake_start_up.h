@@ -1,0 +1,64 @@
+// The start-up services for unit tests: a lock that is free or held, windows that are there
+// or not, output and a log file that keep what was written, a fixed clock.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/start_up.h"
+
+namespace fakes {
+
+class FakeStartUp : public platform::StartUp {
+ public:
+  std::vector<std::string> trace;  // "ClaimMachine", "BringToFront BriskoMainWindow", ...
+
+  int lockHeldFor = 0;  // how many claims fail before the other Brisko lets go; -1: always
+  std::set<std::string> visibleWindows;  // window classes another Brisko shows here
+  bool hasOutput = true;
+  std::string output;
+  bool logOpens = true;
+  int logWritesAccepted = -1;  // after this many writes, the disk is full; -1: never
+  std::string logPath;
+  std::vector<std::string> log;  // one entry per write
+  std::vector<std::string> notices;
+  platform::UtcTime now{2026, 12, 10, 8, 30, 5, 42};
+
+  bool ClaimMachine() override {
+    trace.push_back("ClaimMachine");
+    if (lockHeldFor < 0) return false;
+    if (lockHeldFor > 0) return --lockHeldFor, false;
+    return true;
+  }
+  bool BringToFront(const std::string& windowClass) override {
+    trace.push_back("BringToFront " + windowClass);
+    return visibleWindows.count(windowClass) != 0;
+  }
+  void Pause(std::uint32_t milliseconds) override {
+    trace.push_back("Pause " + std::to_string(milliseconds));
+  }
+  void ShowNotice(const std::string& text, const std::string& /*title*/) override {
+    trace.push_back("ShowNotice");
+    notices.push_back(text);
+  }
+  bool OpenOutput() override { return hasOutput; }
+  void WriteOutput(const std::string& text) override { output += text; }
+  bool OpenLog(const std::string& path) override {
+    trace.push_back("OpenLog " + path);
+    logPath = path;
+    return logOpens;
+  }
+  bool WriteLog(const std::string& text) override {
+    if (logWritesAccepted == 0) return false;
+    if (logWritesAccepted > 0) --logWritesAccepted;
+    log.push_back(text);
+    return true;
+  }
+  platform::UtcTime Now() override { return now; }
+  std::string computerName = "LAB-07";
+  std::string ComputerName() override { return computerName; }
+  std::string UserName() override { return "SYSTEM"; }
+};
+
+}  // namespace fakes
