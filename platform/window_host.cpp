@@ -36,8 +36,7 @@ PixelPlace ScreenGeometry::Place(const ControlSpec& control) const {
     return {Pixels(control.left), Pixels(control.top), Pixels(control.width - control.left),
             FromNatural(1)};
   }
-  return {Pixels(control.left), Pixels(control.top), Pixels(control.width),
-          Pixels(control.height)};
+  return {Pixels(control.left), Pixels(control.top), Pixels(control.width), Pixels(control.height)};
 }
 
 PixelSize ScreenGeometry::PictureSize(PixelSize natural) const {

@@ -36,8 +36,8 @@ class ScreenGeometry {
  public:
   explicit ScreenGeometry(int dpi) : dpi_(dpi) {}
   int Dpi() const { return dpi_; }
-  int Pixels(int twips) const;           // rounded to the nearest pixel
-  int FromNatural(int pixels) const;     // a size given in pixels at 96 DPI
+  int Pixels(int twips) const;        // rounded to the nearest pixel
+  int FromNatural(int pixels) const;  // a size given in pixels at 96 DPI
   PixelSize Client(const WindowSpec& window) const;
   // A control's rectangle in its container's client area. A line runs from (left, top) to
   // (width, height) of its row and is drawn as a horizontal bar one 96-DPI pixel thick.

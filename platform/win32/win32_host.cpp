@@ -163,10 +163,9 @@ void Win32Host::CreateControlNative(const WindowSpec& window, const ControlSpec&
       return;
   }
   // A child is destroyed with its window, so nothing made here outlives a failure below.
-  HWND hwnd = ::CreateWindowExA(exStyle, windowClass, layout.caption, style, place.left, place.top,
-                                place.width, place.height, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                                instance_, nullptr);
+  HWND hwnd = ::CreateWindowExA(
+      exStyle, windowClass, layout.caption, style, place.left, place.top, place.width, place.height,
+      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
   if (hwnd == nullptr) throw Failure("cannot create control " + std::string(layout.name));
   native.controls[layout.id] = hwnd;
   ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font(native, layout.font)), FALSE);
@@ -259,9 +258,9 @@ void Win32Host::CreateWindowNative(const WindowSpec& layout) {
     y = (::GetSystemMetrics(SM_CYSCREEN) - native.outer.height) / 2;
   }
   creating_ = &native;
-  HWND hwnd = ::CreateWindowExA(exStyle, layout.className, layout.caption, style, x, y,
-                                native.outer.width, native.outer.height, nullptr, nullptr,
-                                instance_, nullptr);
+  HWND hwnd =
+      ::CreateWindowExA(exStyle, layout.className, layout.caption, style, x, y, native.outer.width,
+                        native.outer.height, nullptr, nullptr, instance_, nullptr);
   creating_ = nullptr;
   native.hwnd = hwnd;
   if (hwnd == nullptr) throw Failure("cannot create the window");
@@ -410,8 +409,8 @@ void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
   if (picture == native.pictures.end()) {
     Gdi<HBITMAP> decoded = LoadPictureResource(instance_, layout->picture);
     const SIZE natural = BitmapSize(decoded.get());
-    const PixelSize size = layout->stretch ? SizeOf(item.rcItem)
-                                           : geometry_.PictureSize({natural.cx, natural.cy});
+    const PixelSize size =
+        layout->stretch ? SizeOf(item.rcItem) : geometry_.PictureSize({natural.cx, natural.cy});
     picture = native.pictures
                   .emplace(layout->id, ResizedPicture(std::move(decoded), size.width, size.height))
                   .first;

@@ -39,7 +39,7 @@ class Win32Host : public WindowHost {
     PixelSize outer;  // the window's size with its frame, as it gives the laid-out client area
     std::map<ControlId, HWND> controls;
     std::map<std::pair<int, bool>, Gdi<HFONT>> fonts;  // (points x 100, bold)
-    std::map<ControlId, Gdi<HBITMAP>> pictures;       // at the size they are drawn
+    std::map<ControlId, Gdi<HBITMAP>> pictures;        // at the size they are drawn
     std::map<ControlId, Gdi<HBRUSH>> brushes;
     Gdi<HBITMAP> background;
     bool backgroundLoaded = false;

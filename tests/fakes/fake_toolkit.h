@@ -93,7 +93,8 @@ class FakeToolkit : public platform::WindowHost {
     live.erase("window " + std::to_string(id));
     auto made = made_.find(id);
     if (made == made_.end()) return;
-    for (platform::ControlId control : made->second) live.erase("control " + std::to_string(control));
+    for (platform::ControlId control : made->second)
+      live.erase("control " + std::to_string(control));
     made_.erase(made);
   }
 

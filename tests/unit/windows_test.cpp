@@ -197,8 +197,8 @@ TEST_F(WindowsTest, ClicksAndTicksForIdsNotInTheWindowAreIgnored) {
   toolkit.Click(kDisclaimerWindow, main_window::kOptimizeButton);  // another window's button
   toolkit.Click(kMainWindow, disclaimer::kNextButton);
   toolkit.Tick(kDisclaimerWindow, main_window::kMonitorTimer);
-  toolkit.Click(kMainWindow, main_window::kRunProgressBar);  // not a button
-  toolkit.Tick(kMainWindow, main_window::kOptimizeButton);   // not a timer
+  toolkit.Click(kMainWindow, main_window::kRunProgressBar);   // not a button
+  toolkit.Tick(kMainWindow, main_window::kOptimizeButton);    // not a timer
   toolkit.Tick(kMainWindow, main_window::kRunProgressTimer);  // a timer that is not running
   EXPECT_EQ(os.trace, std::vector<std::string>{});
   EXPECT_TRUE(toolkit.IsLoaded(kMainWindow));
@@ -250,10 +250,11 @@ TEST(ScreenGeometry, EveryPlaceGrowsWithTheDpi) {
     if (control.id == main_window::kSystemMemorySeparator) separator = &control;
   }
   ASSERT_TRUE(version != nullptr && separator != nullptr);
-  for (const Case& c : {Case{96, {745, 413}, {16, 312, 108, 19}, {0, 64, 416, 1}, {751, 431}},
-                        Case{120, {931, 516}, {20, 390, 135, 24}, {0, 80, 520, 1}, {939, 539}},
-                        Case{144, {1118, 620}, {24, 468, 162, 29}, {0, 96, 624, 2}, {1127, 647}},
-                        Case{192, {1490, 826}, {32, 624, 216, 38}, {0, 128, 832, 2}, {1502, 862}}}) {
+  for (const Case& c :
+       {Case{96, {745, 413}, {16, 312, 108, 19}, {0, 64, 416, 1}, {751, 431}},
+        Case{120, {931, 516}, {20, 390, 135, 24}, {0, 80, 520, 1}, {939, 539}},
+        Case{144, {1118, 620}, {24, 468, 162, 29}, {0, 96, 624, 2}, {1127, 647}},
+        Case{192, {1490, 826}, {32, 624, 216, 38}, {0, 128, 832, 2}, {1502, 862}}}) {
     const platform::ScreenGeometry geometry(c.dpi);
     EXPECT_EQ(geometry.Client(MainWindowLayout()), c.mainClient) << c.dpi;
     EXPECT_EQ(geometry.Place(*version), c.versionLabel) << c.dpi;

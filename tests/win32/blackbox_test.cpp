@@ -371,10 +371,12 @@ TEST_F(Brisko, ClickAndTimerMessagesWithUnknownIdsAreIgnored) {
     std::vector<WPARAM> ids;  // none of them a button or running timer of that window
   };
   const Target targets[] = {
-      {main, optimize,
+      {main,
+       optimize,
        {0, 9999, 0xFFFF, disclaimer::kNextButton, main_window::kBadgePicture,
         main_window::kRunProgressTimer}},
-      {again, next,
+      {again,
+       next,
        {0, 9999, main_window::kOptimizeButton, main_window::kExitButton,
         main_window::kMonitorTimer}},
   };

@@ -43,8 +43,8 @@ TextBlock Wrapped(const ControlSpec& layout, const std::string& text, int dpi, i
   HDC dc = ::CreateCompatibleDC(nullptr);
   HFONT font = ::CreateFontA(-static_cast<int>(std::lround(layout.font.points * dpi / 72.0)), 0, 0,
                              0, layout.font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_SWISS, "Arial");
   HGDIOBJ old = ::SelectObject(dc, font);
   TEXTMETRICA metrics{};
   ::GetTextMetricsA(dc, &metrics);

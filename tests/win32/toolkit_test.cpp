@@ -102,8 +102,8 @@ double Difference(const Canvas& drawn, const Canvas& expected, int width, int he
       const int y = (2 * row + 1) * height / (2 * kGrid);
       const DWORD a = drawn.At(x, y), b = expected.At(x, y);
       for (int shift = 0; shift < 24; shift += 8) {
-        total += std::abs(static_cast<int>((a >> shift) & 0xFF) -
-                          static_cast<int>((b >> shift) & 0xFF));
+        total +=
+            std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
       }
     }
   }
