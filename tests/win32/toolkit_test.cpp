@@ -267,4 +267,42 @@ TEST_F(Toolkit, PicturesFillTheirPlacesAtTheScreensDpi) {
   std::printf(" (mean colour difference from the picture smoothly scaled)\n");
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int ThreadWindows() {
+  int count = 0;
+  ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// A window whose making fails half-way (here its third control names a frame that is not
+// there) is taken away whole: no window, control or tool tip of it is left.
+TEST_F(Toolkit, HalfMadeWindowLeavesNoWindowBehind) {
+  const platform::ControlSpec controls[] = {
+      {.id = 7001, .kind = platform::ControlKind::kFrame, .width = 1500, .height = 1500},
+      {.id = 7002,
+       .kind = platform::ControlKind::kButton,
+       .container = 7001,
+       .width = 900,
+       .height = 300,
+       .caption = "Tip",
+       .toolTip = "Tip"},
+      {.id = 7003, .kind = platform::ControlKind::kLabel, .container = 7999}};
+  const platform::WindowSpec layout{.id = 70,
+                                    .className = "BriskoHalfMade",
+                                    .clientWidth = 3000,
+                                    .clientHeight = 3000,
+                                    .controls = controls};
+  platform::WindowLogic logic;
+  host_.Register(layout, logic);
+  const int before = ThreadWindows();
+  EXPECT_THROW(host_.ShowWindow(70), std::exception);
+  EXPECT_FALSE(host_.IsLoaded(70));
+  EXPECT_EQ(::FindWindowA("BriskoHalfMade", nullptr), nullptr);
+  EXPECT_EQ(ThreadWindows(), before);
+}
+
 }  // namespace
