@@ -1,5 +1,7 @@
 // Real windows from the layout tables. The window procedures only decode a message and
 // hand it to the lifecycle in WindowHost; everything a control shows mirrors its state.
+// Places, fonts and pictures follow the screen's DPI (the program declares itself aware of
+// the system DPI, so Windows does not stretch it).
 #include "platform/win32/win32_host.h"
 
 #include <commctrl.h>
@@ -15,6 +17,7 @@ namespace platform::win32 {
 namespace {
 
 constexpr char kFrameClass[] = "BriskoFrame";
+constexpr int kFrameCaptionIndent = 8;  // pixels at 96 DPI
 Win32Host* gHost = nullptr;  // one toolkit per process: the window procedures reach it here
 
 bool Windowed(ControlKind kind) {
@@ -35,27 +38,40 @@ COLORREF ColourOf(const Colour& colour, int fallbackSystemColour) {
 
 int Round(float value) { return static_cast<int>(std::lround(value)); }
 
+int ScreenDpi() {
+  WindowDc screen(nullptr);
+  return screen.get() != nullptr ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+}
+
+PixelSize SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
+
 }  // namespace
 
-Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
+Win32Host::Win32Host(HINSTANCE instance) : instance_(instance), geometry_(ScreenDpi()) {
   gHost = this;
-  HDC screen = ::GetDC(nullptr);
-  dpi_ = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
 }
 
 Win32Host::~Win32Host() {
-  for (auto& [id, native] : natives_) ::DestroyWindow(native.hwnd);
+  for (auto& [id, native] : natives_) {
+    if (native.hwnd != nullptr) ::DestroyWindow(native.hwnd);
+  }
   gHost = nullptr;
 }
-
-int Win32Host::Pixels(int twips) const { return ::MulDiv(twips, dpi_, 1440); }
 
 Win32Host::Native* Win32Host::NativeOf(HWND hwnd) {
   for (auto& [id, native] : natives_) {
     if (native.hwnd == hwnd) return &native;
   }
   return nullptr;
+}
+
+// The first messages of a new window (WM_GETMINMAXINFO among them) come before
+// CreateWindowEx has returned its handle: they belong to the window being made.
+Win32Host::Native* Win32Host::Adopt(HWND hwnd) {
+  if (Native* native = NativeOf(hwnd)) return native;
+  if (creating_ == nullptr || creating_->hwnd != nullptr) return nullptr;
+  creating_->hwnd = hwnd;
+  return creating_;
 }
 
 void Win32Host::RegisterClasses(const WindowSpec& layout) {
@@ -83,7 +99,7 @@ HFONT Win32Host::Font(Native& native, const FontSpec& font) {
   if (font.points == 0) return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
   auto& slot = native.fonts[{Round(font.points * 100), font.bold}];
   if (!slot) {
-    const int height = -static_cast<int>(std::lround(font.points * dpi_ / 72.0));
+    const int height = -static_cast<int>(std::lround(font.points * geometry_.Dpi() / 72.0));
     slot.reset(::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                              ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                              DEFAULT_PITCH | FF_SWISS, "Arial"));
@@ -91,13 +107,31 @@ HFONT Win32Host::Font(Native& native, const FontSpec& font) {
   return slot.get();
 }
 
-HWND Win32Host::CreateControl(Native& native, const ControlSpec& layout) {
+// A label sized to its text: its text on one line in its font, measured now, at this DPI.
+void Win32Host::SizeToText(Native& native, const ControlSpec& layout, HWND label,
+                           const std::string& text) {
+  WindowDc dc(label);
+  if (dc.get() == nullptr) return;
+  HGDIOBJ old = ::SelectObject(dc.get(), Font(native, layout.font));
+  SIZE extent{};
+  ::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+  TEXTMETRICA metrics{};
+  ::GetTextMetricsA(dc.get(), &metrics);
+  ::SelectObject(dc.get(), old);
+  const PixelPlace place = geometry_.Place(layout);
+  const PixelSize size = SizedToText({place.width, place.height},
+                                     {extent.cx, std::max<int>(extent.cy, metrics.tmHeight)});
+  ::SetWindowPos(label, nullptr, 0, 0, size.width, size.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Host::CreateControlNative(const WindowSpec& window, const ControlSpec& layout) {
+  if (layout.kind == ControlKind::kTimer) return;
+  Native& native = natives_.at(window.id);
   HWND parent = layout.container != 0 ? native.controls.at(layout.container) : native.hwnd;
-  const DWORD child = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  int x = Pixels(layout.left), y = Pixels(layout.top);
-  int width = Pixels(layout.width), height = Pixels(layout.height);
+  const PixelPlace place = geometry_.Place(layout);
   const char* windowClass = "STATIC";
-  DWORD style = child;
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
   DWORD exStyle = 0;
   switch (layout.kind) {
     case ControlKind::kButton:
@@ -119,24 +153,25 @@ HWND Win32Host::CreateControl(Native& native, const ControlSpec& layout) {
       style |= WS_CLIPCHILDREN;
       exStyle |= WS_EX_CONTROLPARENT;
       break;
-    case ControlKind::kLine:  // from (left, top) to (width, height), one pixel thick
+    case ControlKind::kLine:
       style |= SS_BLACKRECT;
-      width = Pixels(layout.width - layout.left);
-      height = 1;
       break;
     case ControlKind::kImage:
       style |= SS_OWNERDRAW | (layout.border ? WS_BORDER : 0);
       break;
     case ControlKind::kTimer:
-      return nullptr;
+      return;
   }
-  HWND hwnd = ::CreateWindowExA(exStyle, windowClass, layout.caption, style, x, y, width, height,
-                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                                instance_, nullptr);
+  // A child is destroyed with its window, so nothing made here outlives a failure below.
+  HWND hwnd = ::CreateWindowExA(
+      exStyle, windowClass, layout.caption, style, place.left, place.top, place.width, place.height,
+      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
   if (hwnd == nullptr) throw Failure("cannot create control " + std::string(layout.name));
-  HFONT font = Font(native, layout.font);
-  ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return hwnd;
+  native.controls[layout.id] = hwnd;
+  ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font(native, layout.font)), FALSE);
+  if (layout.kind == ControlKind::kLabel && layout.autoSize) {
+    SizeToText(native, layout, hwnd, layout.caption);
+  }
 }
 
 // Win32 tabs through siblings in z-order, so z-order follows the tab column of the layout.
@@ -162,7 +197,46 @@ void Win32Host::OrderForTabbing(Native& native) {
   }
 }
 
-void Win32Host::CreateNative(const WindowSpec& layout) {
+// The tool tips are a help, not part of the window: if the system cannot make them, the
+// window goes without.
+void Win32Host::AddToolTips(Native& native) {
+  for (const ControlSpec& control : native.layout->controls) {
+    if (control.toolTip == nullptr) continue;
+    if (native.toolTip == nullptr) {
+      // Owned by the window, so it is destroyed with it.
+      native.toolTip = ::CreateWindowExA(
+          WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, native.hwnd, nullptr, instance_, nullptr);
+      if (native.toolTip == nullptr) return;
+    }
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 from Windows 2000 on
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = native.hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(native.controls.at(control.id));
+    tool.lpszText = const_cast<char*>(control.toolTip);
+    ::SendMessageA(native.toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+// AdjustWindowRectEx predicts the frame, but the frame the system really draws can differ
+// (a theme's borders), and the system keeps a new window within its largest tracking size,
+// which on a small screen at a high DPI is narrower than the window: so the client area is
+// measured and the window corrected until the client area is what the layout asks for.
+void Win32Host::FitClientArea(Native& native) {
+  const PixelSize wanted = geometry_.Client(*native.layout);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    RECT client{}, window{};
+    if (!::GetClientRect(native.hwnd, &client) || !::GetWindowRect(native.hwnd, &window)) return;
+    const PixelSize got = SizeOf(client);
+    if (got == wanted) return;
+    native.outer = CorrectedWindowSize(SizeOf(window), got, wanted);
+    ::SetWindowPos(native.hwnd, nullptr, 0, 0, native.outer.width, native.outer.height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void Win32Host::CreateWindowNative(const WindowSpec& layout) {
   RegisterClasses(layout);
   DWORD style = WS_CLIPCHILDREN;
   DWORD exStyle = WS_EX_CONTROLPARENT;
@@ -171,41 +245,32 @@ void Win32Host::CreateNative(const WindowSpec& layout) {
   } else {
     style |= WS_POPUP | WS_DLGFRAME;
   }
-  RECT frame{0, 0, Pixels(layout.clientWidth), Pixels(layout.clientHeight)};
+  const PixelSize client = geometry_.Client(layout);
+  RECT frame{0, 0, client.width, client.height};
   ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  Native& native = natives_[layout.id];
+  native = Native{};
+  native.layout = &layout;
+  native.outer = SizeOf(frame);
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
   if (layout.centred || (style & WS_POPUP) != 0) {
-    x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    x = (::GetSystemMetrics(SM_CXSCREEN) - native.outer.width) / 2;
+    y = (::GetSystemMetrics(SM_CYSCREEN) - native.outer.height) / 2;
   }
-  HWND hwnd = ::CreateWindowExA(exStyle, layout.className, layout.caption, style, x, y, width,
-                                height, nullptr, nullptr, instance_, nullptr);
-  if (hwnd == nullptr) throw Failure("cannot create the window");
-  Native& native = natives_[layout.id];
-  native.layout = &layout;
+  creating_ = &native;
+  HWND hwnd =
+      ::CreateWindowExA(exStyle, layout.className, layout.caption, style, x, y, native.outer.width,
+                        native.outer.height, nullptr, nullptr, instance_, nullptr);
+  creating_ = nullptr;
   native.hwnd = hwnd;
-  for (const ControlSpec& control : layout.controls) {
-    if (HWND created = CreateControl(native, control)) native.controls[control.id] = created;
-  }
-  OrderForTabbing(native);
+  if (hwnd == nullptr) throw Failure("cannot create the window");
+  FitClientArea(native);
+}
 
-  for (const ControlSpec& control : layout.controls) {
-    if (control.toolTip == nullptr) continue;
-    if (native.toolTip == nullptr) {
-      native.toolTip = ::CreateWindowExA(
-          WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance_, nullptr);
-    }
-    TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 from Windows 2000 on
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd;
-    tool.uId = reinterpret_cast<UINT_PTR>(native.controls.at(control.id));
-    tool.lpszText = const_cast<char*>(control.toolTip);
-    ::SendMessageA(native.toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  }
-  for (const ControlSpec& control : layout.controls) UpdateNative(control, State(control.id));
+void Win32Host::FinishNative(const WindowSpec& layout) {
+  Native& native = natives_.at(layout.id);
+  OrderForTabbing(native);
+  AddToolTips(native);
 }
 
 void Win32Host::ShowNative(WindowId id) {
@@ -226,13 +291,19 @@ void Win32Host::ShowNative(WindowId id) {
   }
 }
 
-void Win32Host::DestroyNative(WindowId id) {
+// Also takes away a window that was only partly made: its controls and its tool tip go with
+// it, and whatever fonts, brushes and pictures it had are deleted with its record.
+void Win32Host::DestroyNative(WindowId id) noexcept {
   auto found = natives_.find(id);
   if (found == natives_.end()) return;
-  for (const ControlSpec& control : found->second.layout->controls) {
-    if (control.kind == ControlKind::kTimer) ::KillTimer(found->second.hwnd, control.id);
+  Native& native = found->second;
+  if (native.hwnd != nullptr) {
+    for (const ControlSpec& control : native.layout->controls) {
+      if (control.kind == ControlKind::kTimer) ::KillTimer(native.hwnd, control.id);
+    }
+    if (native.toolTip != nullptr) ::DestroyWindow(native.toolTip);
+    ::DestroyWindow(native.hwnd);
   }
-  ::DestroyWindow(found->second.hwnd);
   natives_.erase(found);
 }
 
@@ -241,10 +312,11 @@ void Win32Host::UpdateNative(const ControlSpec& layout, const ControlState& stat
     const auto& controls = native.layout->controls;
     if (&layout < controls.data() || &layout >= controls.data() + controls.size()) continue;
     if (layout.kind == ControlKind::kTimer) {
-      if (state.enabled) {
-        ::SetTimer(native.hwnd, layout.id, static_cast<UINT>(layout.interval), nullptr);
-      } else {
+      if (!state.enabled) {
         ::KillTimer(native.hwnd, layout.id);
+      } else if (::SetTimer(native.hwnd, layout.id, static_cast<UINT>(layout.interval), nullptr) ==
+                 0) {
+        throw Failure("cannot start the timer");
       }
       return;
     }
@@ -264,17 +336,7 @@ void Win32Host::UpdateNative(const ControlSpec& layout, const ControlState& stat
           break;
         }
         ::SetWindowTextA(hwnd, state.caption.c_str());
-        if (layout.autoSize) {
-          HDC dc = ::GetDC(hwnd);
-          HGDIOBJ old = ::SelectObject(dc, Font(native, layout.font));
-          SIZE size{};
-          ::GetTextExtentPoint32A(dc, state.caption.c_str(), static_cast<int>(state.caption.size()),
-                                  &size);
-          ::SelectObject(dc, old);
-          ::ReleaseDC(hwnd, dc);
-          ::SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        if (layout.autoSize) SizeToText(native, layout, hwnd, state.caption);
         break;
       }
       case ControlKind::kCheckBox:
@@ -298,7 +360,7 @@ void Win32Host::UpdateNative(const ControlSpec& layout, const ControlState& stat
   }
 }
 
-void Win32Host::QuitNative() { ::PostQuitMessage(0); }
+void Win32Host::QuitNative() noexcept { ::PostQuitMessage(0); }
 
 std::uintptr_t Win32Host::WindowHandle(WindowId id) {
   auto found = natives_.find(id);
@@ -333,6 +395,9 @@ LRESULT Win32Host::ControlColour(Native& native, HDC dc, HWND control) {
   return reinterpret_cast<LRESULT>(brush.get());
 }
 
+// A picture is decoded when first drawn, so that the window shows without waiting for the
+// decoder, and kept at the size it is drawn: stretched over its control, or at its natural
+// size grown with the DPI.
 void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
   ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
   const ControlSpec* layout = nullptr;
@@ -340,59 +405,72 @@ void Win32Host::DrawImage(Native& native, const DRAWITEMSTRUCT& item) {
     if (control.id == static_cast<ControlId>(item.CtlID)) layout = &control;
   }
   if (layout == nullptr) return;
-  // Decoded when first drawn, so that the window shows without waiting for the decoder.
   auto picture = native.pictures.find(layout->id);
   if (picture == native.pictures.end()) {
-    picture =
-        native.pictures.emplace(layout->id, LoadPictureResource(instance_, layout->picture)).first;
+    Gdi<HBITMAP> decoded = LoadPictureResource(instance_, layout->picture);
+    const SIZE natural = BitmapSize(decoded.get());
+    const PixelSize size =
+        layout->stretch ? SizeOf(item.rcItem) : geometry_.PictureSize({natural.cx, natural.cy});
+    picture = native.pictures
+                  .emplace(layout->id, ResizedPicture(std::move(decoded), size.width, size.height))
+                  .first;
   }
   if (!picture->second) return;
-  BITMAP info{};
-  ::GetObjectA(picture->second.get(), sizeof info, &info);
-  HDC memory = ::CreateCompatibleDC(item.hDC);
-  HGDIOBJ old = ::SelectObject(memory, picture->second.get());
-  if (layout->stretch) {
-    ::SetStretchBltMode(item.hDC, HALFTONE);
-    ::StretchBlt(item.hDC, 0, 0, item.rcItem.right, item.rcItem.bottom, memory, 0, 0, info.bmWidth,
-                 info.bmHeight, SRCCOPY);
-  } else {
-    ::BitBlt(item.hDC, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-  }
-  ::SelectObject(memory, old);
-  ::DeleteDC(memory);
+  const SIZE size = BitmapSize(picture->second.get());
+  MemoryDc memory(item.hDC, picture->second.get());
+  if (memory.get() == nullptr) return;
+  ::BitBlt(item.hDC, 0, 0, size.cx, size.cy, memory.get(), 0, 0, SRCCOPY);
 }
 
+// The background picture stands at the client area's top-left corner at its natural size,
+// grown with the DPI.
 void Win32Host::PaintBackground(Native& native, HDC dc) {
   RECT client;
   ::GetClientRect(native.hwnd, &client);
   ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
   if (native.layout->background == 0) return;
   if (!native.backgroundLoaded) {
-    native.background = LoadPictureResource(instance_, native.layout->background);
     native.backgroundLoaded = true;
+    Gdi<HBITMAP> decoded = LoadPictureResource(instance_, native.layout->background);
+    const SIZE natural = BitmapSize(decoded.get());
+    const PixelSize size = geometry_.PictureSize({natural.cx, natural.cy});
+    native.background = ResizedPicture(std::move(decoded), size.width, size.height);
   }
   if (!native.background) return;
-  BITMAP info{};
-  ::GetObjectA(native.background.get(), sizeof info, &info);
-  HDC memory = ::CreateCompatibleDC(dc);
-  HGDIOBJ old = ::SelectObject(memory, native.background.get());
-  ::BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);  // natural size
-  ::SelectObject(memory, old);
-  ::DeleteDC(memory);
+  const SIZE size = BitmapSize(native.background.get());
+  MemoryDc memory(dc, native.background.get());
+  if (memory.get() == nullptr) return;
+  ::BitBlt(dc, 0, 0, size.cx, size.cy, memory.get(), 0, 0, SRCCOPY);
 }
 
 LRESULT Win32Host::HandleFormMessage(Native& native, UINT message, WPARAM wParam, LPARAM lParam) {
   const WindowId windowId = native.layout->id;
   switch (message) {
-    case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED && lParam != 0) Click(LOWORD(wParam));
+    case WM_COMMAND: {
+      // A click counts only when it comes from this window's own button of that ID; any
+      // program can post a WM_COMMAND.
+      if (HIWORD(wParam) != BN_CLICKED || lParam == 0) return 0;
+      const ControlId id = LOWORD(wParam);
+      auto control = native.controls.find(id);
+      if (control != native.controls.end() && control->second == reinterpret_cast<HWND>(lParam)) {
+        Click(windowId, id);
+      }
       return 0;
+    }
     case WM_TIMER:
-      Tick(static_cast<ControlId>(wParam));
+      Tick(windowId, static_cast<ControlId>(wParam));
       return 0;
     case WM_CLOSE:
       Close(windowId);
       return 0;
+    case WM_GETMINMAXINFO: {
+      // The window may be larger than the screen (a high DPI on a small screen): it keeps
+      // its laid-out size all the same, so that nothing in it is cut off.
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMaxTrackSize.x = std::max<LONG>(limits->ptMaxTrackSize.x, native.outer.width);
+      limits->ptMaxTrackSize.y = std::max<LONG>(limits->ptMaxTrackSize.y, native.outer.height);
+      return 0;
+    }
     case WM_ERASEBKGND:
       PaintBackground(native, reinterpret_cast<HDC>(wParam));
       return 1;
@@ -407,14 +485,20 @@ LRESULT Win32Host::HandleFormMessage(Native& native, UINT message, WPARAM wParam
   }
 }
 
+// The system cannot take an exception back through its own code: a failure while handling
+// a message (running out of memory for a picture, say) ends the handling of that message.
 LRESULT CALLBACK Win32Host::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  Native* native = gHost != nullptr ? gHost->NativeOf(hwnd) : nullptr;
-  if (native == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
-  return gHost->HandleFormMessage(*native, message, wParam, lParam);
+  LRESULT result = 0;
+  Trap([&] {
+    Native* native = gHost != nullptr ? gHost->Adopt(hwnd) : nullptr;
+    result = native != nullptr ? gHost->HandleFormMessage(*native, message, wParam, lParam)
+                               : ::DefWindowProcA(hwnd, message, wParam, lParam);
+  });
+  return result;
 }
 
 // A frame paints its face, an etched border and its caption; what its controls report goes
-// to the window that owns it.
+// to the window that owns it. Nothing here can throw.
 LRESULT CALLBACK Win32Host::FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETFONT:
@@ -440,7 +524,9 @@ LRESULT CALLBACK Win32Host::FrameProc(HWND hwnd, UINT message, WPARAM wParam, LP
         ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
         ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
         ::SetBkMode(dc, OPAQUE);
-        ::TextOutA(dc, 8, 0, caption, length);
+        const int indent = gHost != nullptr ? gHost->geometry_.FromNatural(kFrameCaptionIndent)
+                                            : kFrameCaptionIndent;
+        ::TextOutA(dc, indent, 0, caption, length);
       }
       ::SelectObject(dc, old);
       ::EndPaint(hwnd, &paint);
@@ -479,11 +565,19 @@ bool Win32Host::PreviewKey(MSG& message) {
   }
 }
 
+// Our windows' timers have no callback, so a timer message to one of them that names a
+// callback was posted by another program: dispatching it would run whatever its lParam
+// points to. (The controls' own timers are the system's business.)
+bool Win32Host::ForgedTimerMessage(const MSG& message) {
+  return message.message == WM_TIMER && message.lParam != 0 && message.hwnd != nullptr &&
+         NativeOf(message.hwnd) != nullptr;
+}
+
 int Win32Host::RunMessageLoop() {
   if (Ended()) return 0;
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (PreviewKey(message)) continue;
+    if (ForgedTimerMessage(message) || PreviewKey(message)) continue;
     HWND root = message.hwnd != nullptr ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
     if (root != nullptr && NativeOf(root) != nullptr && ::IsDialogMessageA(root, &message)) {
       continue;

@@ -1,4 +1,5 @@
-// The window toolkit on Win32: real windows and controls from the layout tables.
+// The window toolkit on Win32: real windows and controls from the layout tables, placed for
+// the screen's DPI.
 #pragma once
 
 #include <windows.h>
@@ -22,20 +23,23 @@ class Win32Host : public WindowHost {
   int RunMessageLoop();
 
  protected:
-  void CreateNative(const WindowSpec& layout) override;
+  void CreateWindowNative(const WindowSpec& layout) override;
+  void CreateControlNative(const WindowSpec& window, const ControlSpec& layout) override;
+  void FinishNative(const WindowSpec& layout) override;
   void ShowNative(WindowId id) override;
-  void DestroyNative(WindowId id) override;
+  void DestroyNative(WindowId id) noexcept override;
   void UpdateNative(const ControlSpec& layout, const ControlState& state) override;
-  void QuitNative() override;
+  void QuitNative() noexcept override;
 
  private:
   struct Native {
     const WindowSpec* layout = nullptr;
     HWND hwnd = nullptr;
     HWND toolTip = nullptr;
+    PixelSize outer;  // the window's size with its frame, as it gives the laid-out client area
     std::map<ControlId, HWND> controls;
     std::map<std::pair<int, bool>, Gdi<HFONT>> fonts;  // (points x 100, bold)
-    std::map<ControlId, Gdi<HBITMAP>> pictures;
+    std::map<ControlId, Gdi<HBITMAP>> pictures;        // at the size they are drawn
     std::map<ControlId, Gdi<HBRUSH>> brushes;
     Gdi<HBITMAP> background;
     bool backgroundLoaded = false;
@@ -45,19 +49,23 @@ class Win32Host : public WindowHost {
   static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleFormMessage(Native& native, UINT message, WPARAM wParam, LPARAM lParam);
   Native* NativeOf(HWND hwnd);
+  Native* Adopt(HWND hwnd);
   void RegisterClasses(const WindowSpec& layout);
-  HWND CreateControl(Native& native, const ControlSpec& layout);
+  void FitClientArea(Native& native);
+  void AddToolTips(Native& native);
   void OrderForTabbing(Native& native);
   HFONT Font(Native& native, const FontSpec& font);
-  int Pixels(int twips) const;
+  void SizeToText(Native& native, const ControlSpec& layout, HWND label, const std::string& text);
   LRESULT ControlColour(Native& native, HDC dc, HWND control);
   void DrawImage(Native& native, const DRAWITEMSTRUCT& item);
   void PaintBackground(Native& native, HDC dc);
   bool PreviewKey(MSG& message);
+  bool ForgedTimerMessage(const MSG& message);
 
   HINSTANCE instance_;
-  int dpi_ = 96;
+  ScreenGeometry geometry_;
   std::map<WindowId, Native> natives_;
+  Native* creating_ = nullptr;  // the window being made, until CreateWindowEx returns
 };
 
 }  // namespace platform::win32

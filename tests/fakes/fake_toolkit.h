@@ -1,10 +1,11 @@
 // The toolkit for unit tests: the real window lifecycle and control rules, no windows.
-// A property write can be made to throw on its n-th use, and message boxes answer from a
-// queue.
+// A property write can be made to throw on its n-th use, so can a step of making a window
+// or of showing a control's state, and message boxes answer from a queue.
 #pragma once
 
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,13 @@ class FakeToolkit : public platform::WindowHost {
   void RefuseWrite(const std::string& property, platform::ControlId id, int n = 1) {
     refusals_[{property, id}] = n;
   }
+
+  // What the native side holds now: "window 2", "control 1101", ...
+  std::set<std::string> live;
+
+  // Makes the n-th native step ("CreateWindow", "CreateControl", "Finish" or "Update") for
+  // window or control `id` throw platform::Failure.
+  void RefuseNative(const std::string& step, int id, int n = 1) { nativeRefusals_[{step, id}] = n; }
 
   void SetEnabled(platform::ControlId id, bool enabled) override {
     Write("Enabled", id, enabled ? "1" : "0");
@@ -66,7 +74,37 @@ class FakeToolkit : public platform::WindowHost {
     return text;
   }
 
+ protected:
+  void CreateWindowNative(const platform::WindowSpec& layout) override {
+    Native("CreateWindow", layout.id);
+    live.insert("window " + std::to_string(layout.id));
+  }
+  void CreateControlNative(const platform::WindowSpec& window,
+                           const platform::ControlSpec& control) override {
+    Native("CreateControl", control.id);
+    live.insert("control " + std::to_string(control.id));
+    made_[window.id].push_back(control.id);
+  }
+  void FinishNative(const platform::WindowSpec& layout) override { Native("Finish", layout.id); }
+  void UpdateNative(const platform::ControlSpec& layout, const platform::ControlState&) override {
+    Native("Update", layout.id);
+  }
+  void DestroyNative(platform::WindowId id) noexcept override {
+    live.erase("window " + std::to_string(id));
+    auto made = made_.find(id);
+    if (made == made_.end()) return;
+    for (platform::ControlId control : made->second)
+      live.erase("control " + std::to_string(control));
+    made_.erase(made);
+  }
+
  private:
+  void Native(const std::string& step, int id) {
+    auto refusal = nativeRefusals_.find({step, id});
+    if (refusal != nativeRefusals_.end() && --refusal->second == 0) {
+      throw platform::Failure(step + " refused");
+    }
+  }
   void Write(const std::string& property, platform::ControlId id, const std::string& value) {
     writes.push_back(property + " " + std::to_string(id) + " " + value);
     if (trace != nullptr) trace->push_back(writes.back());
@@ -76,6 +114,8 @@ class FakeToolkit : public platform::WindowHost {
     }
   }
   std::map<std::pair<std::string, platform::ControlId>, int> refusals_;
+  std::map<std::pair<std::string, int>, int> nativeRefusals_;
+  std::map<platform::WindowId, std::vector<platform::ControlId>> made_;
 };
 
 }  // namespace fakes

@@ -1,7 +1,12 @@
-// Start-up and the two windows' flows on the fake toolkit.
+// Start-up and the two windows' flows on the fake toolkit, events that name no control,
+// windows that cannot be made, and where the controls stand at each DPI.
+#include <new>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "app/layouts.h"
+#include "platform/window_host.h"
 #include "tests/unit/program_fixture.h"
 
 using namespace app;
@@ -122,4 +127,151 @@ TEST(Layouts, DisclaimerParagraphsAndUniqueIds) {
       }
     }
   }
+}
+
+// The progress timer is the only thing that brings the window back to rest; when it cannot
+// be started, the buttons must not stay disabled for the rest of the session.
+TEST_F(WindowsTest, ProgressTimerThatCannotStartLeavesTheWindowAtRest) {
+  OpenMainWindow();
+  toolkit.RefuseNative("Update", main_window::kRunProgressTimer);
+  toolkit.Click(main_window::kOptimizeButton);
+  EXPECT_EQ(os.trace, (std::vector<std::string>{"Enabled 101 0", "Enabled 102 0", "Enabled 103 0",
+                                                "Enabled 104 0", "Enabled 106 0", "Enabled 502 1",
+                                                "Enabled 101 1", "Enabled 102 1", "Enabled 103 1",
+                                                "Enabled 104 1", "Enabled 106 1"}));
+  EXPECT_FALSE(Enabled(main_window::kRunProgressTimer));
+  EXPECT_EQ(Bar(main_window::kRunProgressBar), 0.0f);
+
+  toolkit.Click(main_window::kOptimizeButton);  // the next click is a whole run
+  EXPECT_TRUE(Enabled(main_window::kRunProgressTimer));
+  EXPECT_EQ(os.CommandLines().size(), 74u);
+}
+
+// A window is loaded whole or not at all: whichever step of making it fails, nothing of it
+// is left, and the program does not linger without a window.
+TEST(HalfMadeWindow, LeavesNothingBehind) {
+  struct Case {
+    const char* step;
+    int id;
+    bool mainWindow;
+  };
+  for (const Case& c : {Case{"CreateWindow", kDisclaimerWindow, false},
+                        Case{"CreateControl", disclaimer::kSpannerPicture, false},
+                        Case{"Finish", kDisclaimerWindow, false},
+                        Case{"CreateControl", main_window::kTuneMemoryLabel, true},
+                        Case{"Update", main_window::kMonitorTimer, true}}) {
+    fakes::FakeOs os;
+    platform::Os system = os.Os();
+    fakes::FakeToolkit toolkit;
+    Program program(toolkit, system);
+    if (c.mainWindow) {
+      program.Start();
+      toolkit.RefuseNative(c.step, c.id);
+      toolkit.Click(disclaimer::kNextButton);
+      EXPECT_FALSE(toolkit.IsLoaded(kMainWindow)) << c.step << " " << c.id;
+      EXPECT_TRUE(toolkit.Ended()) << c.step << " " << c.id;
+    } else {
+      toolkit.RefuseNative(c.step, c.id);
+      EXPECT_FALSE(platform::Trap([&] { program.Start(); })) << c.step << " " << c.id;
+      EXPECT_FALSE(toolkit.IsLoaded(kDisclaimerWindow)) << c.step << " " << c.id;
+      EXPECT_THROW(toolkit.State(disclaimer::kNextButton), platform::Failure);
+    }
+    EXPECT_EQ(toolkit.live, std::set<std::string>{}) << c.step << " " << c.id;
+    if (!c.mainWindow) {  // tried again, the window is made whole
+      program.Start();
+      EXPECT_EQ(toolkit.live.size(), 1 + DisclaimerWindowLayout().controls.size());
+    }
+  }
+}
+
+// Another program can post any click or timer message to our windows: one that names no
+// button (or timer) of the window it reaches does nothing.
+TEST_F(WindowsTest, ClicksAndTicksForIdsNotInTheWindowAreIgnored) {
+  OpenMainWindow();
+  toolkit.Click(main_window::kDisclaimerButton);
+  os.trace.clear();
+  toolkit.Click(kMainWindow, 9999);
+  toolkit.Tick(kMainWindow, 9999);
+  toolkit.Click(9999);
+  toolkit.Tick(9999);
+  toolkit.Click(kDisclaimerWindow, main_window::kOptimizeButton);  // another window's button
+  toolkit.Click(kMainWindow, disclaimer::kNextButton);
+  toolkit.Tick(kDisclaimerWindow, main_window::kMonitorTimer);
+  toolkit.Click(kMainWindow, main_window::kRunProgressBar);   // not a button
+  toolkit.Tick(kMainWindow, main_window::kOptimizeButton);    // not a timer
+  toolkit.Tick(kMainWindow, main_window::kRunProgressTimer);  // a timer that is not running
+  EXPECT_EQ(os.trace, std::vector<std::string>{});
+  EXPECT_TRUE(toolkit.IsLoaded(kMainWindow));
+  EXPECT_TRUE(toolkit.IsLoaded(kDisclaimerWindow));
+  EXPECT_EQ(Bar(main_window::kRunProgressBar), 0.0f);
+}
+
+// Whatever escapes a handler (here an allocation failure) ends that handler only; the
+// window that it unloaded first is still counted, so the program ends.
+TEST(WindowHostEvents, AnEscapingFailureEndsOnlyItsHandler) {
+  constexpr platform::ControlId kButton = 10;
+  struct Throwing : platform::WindowLogic {
+    platform::ControlHost* host = nullptr;
+    void Click(platform::ControlId) override {
+      host->UnloadWindow(1);
+      throw std::bad_alloc();
+    }
+    void Tick(platform::ControlId) override { throw std::bad_alloc(); }
+  };
+  const platform::ControlSpec controls[] = {
+      {.id = kButton, .kind = platform::ControlKind::kButton},
+      {.id = 11, .kind = platform::ControlKind::kTimer, .interval = 100}};
+  const platform::WindowSpec window{.id = 1, .controls = controls};
+  fakes::FakeToolkit toolkit;
+  Throwing logic;
+  logic.host = &toolkit;
+  toolkit.Register(window, logic);
+  toolkit.ShowWindow(1);
+  toolkit.Tick(11);
+  EXPECT_FALSE(toolkit.Ended());
+  toolkit.Click(kButton);
+  EXPECT_TRUE(toolkit.Ended());
+}
+
+TEST(ScreenGeometry, EveryPlaceGrowsWithTheDpi) {
+  struct Case {
+    int dpi;
+    platform::PixelSize mainClient;
+    platform::PixelPlace versionLabel;  // the disclaimer's, twips 240, 4680, 1620, 285
+    platform::PixelPlace separator;     // from (0, 960) to (6240, 960)
+    platform::PixelSize background;     // 751 x 431 at 96 DPI
+  };
+  const platform::ControlSpec* version = nullptr;
+  const platform::ControlSpec* separator = nullptr;
+  for (const auto& control : DisclaimerWindowLayout().controls) {
+    if (control.id == disclaimer::kVersionLabel) version = &control;
+  }
+  for (const auto& control : MainWindowLayout().controls) {
+    if (control.id == main_window::kSystemMemorySeparator) separator = &control;
+  }
+  ASSERT_TRUE(version != nullptr && separator != nullptr);
+  for (const Case& c :
+       {Case{96, {745, 413}, {16, 312, 108, 19}, {0, 64, 416, 1}, {751, 431}},
+        Case{120, {931, 516}, {20, 390, 135, 24}, {0, 80, 520, 1}, {939, 539}},
+        Case{144, {1118, 620}, {24, 468, 162, 29}, {0, 96, 624, 2}, {1127, 647}},
+        Case{192, {1490, 826}, {32, 624, 216, 38}, {0, 128, 832, 2}, {1502, 862}}}) {
+    const platform::ScreenGeometry geometry(c.dpi);
+    EXPECT_EQ(geometry.Client(MainWindowLayout()), c.mainClient) << c.dpi;
+    EXPECT_EQ(geometry.Place(*version), c.versionLabel) << c.dpi;
+    EXPECT_EQ(geometry.Place(*separator), c.separator) << c.dpi;
+    EXPECT_EQ(geometry.PictureSize({751, 431}), c.background) << c.dpi;
+  }
+}
+
+TEST(ScreenGeometry, SizedToTextAndTheWindowCorrection) {
+  // At 96 DPI the text fits its laid-out label and nothing moves; at 144 DPI "Version : 6.0.6"
+  // is a pixel wider than the label grown with the DPI, and the label grows to hold it.
+  EXPECT_EQ(platform::SizedToText({108, 19}, {107, 17}), (platform::PixelSize{108, 19}));
+  EXPECT_EQ(platform::SizedToText({162, 29}, {163, 27}), (platform::PixelSize{163, 29}));
+  EXPECT_EQ(platform::SizedToText({162, 20}, {100, 27}), (platform::PixelSize{162, 27}));
+  // A window cut to 1,032 pixels of client area where 1,118 are needed grows by the rest.
+  EXPECT_EQ(platform::CorrectedWindowSize({1038, 654}, {1032, 620}, {1118, 620}),
+            (platform::PixelSize{1124, 654}));
+  EXPECT_EQ(platform::CorrectedWindowSize({1124, 654}, {1118, 620}, {1118, 620}),
+            (platform::PixelSize{1124, 654}));
 }

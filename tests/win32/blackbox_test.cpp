@@ -409,4 +409,60 @@ TEST_F(Brisko, ExitEndsTheProgram) {
   EXPECT_TRUE(Ended());
 }
 
+// Any program can post a click or a timer message to our windows. One whose ID is not a
+// button or timer of the window it reaches, or that names a callback, does nothing, and
+// Brisko keeps running and answering.
+TEST_F(Brisko, ClickAndTimerMessagesWithUnknownIdsAreIgnored) {
+  HWND main = OpenMain();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(driver::WaitGone(kDisclaimerClass, 5000));
+  driver::Click(In(main, main_window::kDisclaimerButton));
+  HWND again = driver::WaitWindow(kDisclaimerClass, 10000);
+  ASSERT_NE(again, nullptr);
+  HWND optimize = In(main, main_window::kOptimizeButton);
+  HWND next = In(again, disclaimer::kNextButton);
+
+  struct Target {
+    HWND window;
+    HWND someControl;
+    std::vector<WPARAM> ids;  // none of them a button or running timer of that window
+  };
+  const Target targets[] = {
+      {main,
+       optimize,
+       {0, 9999, 0xFFFF, disclaimer::kNextButton, main_window::kBadgePicture,
+        main_window::kRunProgressTimer}},
+      {again,
+       next,
+       {0, 9999, main_window::kOptimizeButton, main_window::kExitButton,
+        main_window::kMonitorTimer}},
+  };
+  for (const Target& target : targets) {
+    for (WPARAM id : target.ids) {
+      for (LPARAM from : {LPARAM{0}, reinterpret_cast<LPARAM>(target.someControl)}) {
+        ::PostMessageA(target.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), from);
+      }
+      ::PostMessageA(target.window, WM_TIMER, id, 0);
+      ::PostMessageA(target.window, WM_TIMER, id, 0x12345678);  // a callback that is not there
+    }
+  }
+  // Messages posted to one thread are handled in order: once a typed key has closed the
+  // disclaimer window, every message above has been handled.
+  driver::Type(next, 'x');
+  ASSERT_TRUE(driver::WaitGone(kDisclaimerClass, 20000)) << "Brisko stopped answering";
+  EXPECT_EQ(::WaitForSingleObject(process_.hProcess, 0), WAIT_TIMEOUT) << "Brisko ended";
+  DWORD_PTR result = 0;
+  EXPECT_NE(::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result), 0);
+  EXPECT_TRUE(::IsWindowEnabled(optimize)) << "a run started";
+  EXPECT_EQ(driver::Position(In(main, main_window::kRunProgressBar)), 0);
+
+  driver::Click(In(main, main_window::kDisclaimerButton));  // the buttons still work
+  EXPECT_NE(driver::WaitWindow(kDisclaimerClass, 10000), nullptr);
+  driver::Click(In(main, main_window::kExitButton));
+  ASSERT_TRUE(Ended());
+  DWORD code = 1;
+  ::GetExitCodeProcess(process_.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+}
+
 }  // namespace
