@@ -14,11 +14,22 @@
 
 namespace driver {
 
-// Polls condition until it holds or timeoutMs has passed.
-inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000) {
+// How long a test waits for a state or an event before it calls it missing. Generous on
+// purpose: a busy machine (a CI host, every core taken) may take many seconds to start a
+// process or show a window, and a wait that ends early only costs time when it holds.
+inline constexpr DWORD kPatienceMs = 60000;
+
+// Polls condition until it holds or timeoutMs has passed; on a time-out says what it waited
+// for, so that a failure reads as more than "false".
+inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kPatienceMs,
+                    const char* what = "a condition") {
   const DWORD start = ::GetTickCount();
   while (!condition()) {
-    if (::GetTickCount() - start > timeoutMs) return false;
+    if (::GetTickCount() - start > timeoutMs) {
+      std::fprintf(stderr, "gave up after %lu ms waiting for %s\n",
+                   static_cast<unsigned long>(timeoutMs), what);
+      return false;
+    }
     ::Sleep(20);
   }
   return true;
@@ -36,22 +47,17 @@ inline HWND FindVisible(const char* className) {
   return nullptr;
 }
 
-inline HWND WaitWindow(const char* className, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    if (HWND hwnd = FindVisible(className)) return hwnd;
-    if (::GetTickCount() - start > timeoutMs) return nullptr;
-    ::Sleep(50);
-  }
+inline HWND WaitWindow(const char* className, DWORD timeoutMs = kPatienceMs) {
+  HWND found = nullptr;
+  const std::string what = std::string("a visible window of class ") + className;
+  WaitFor([&] { return (found = FindVisible(className)) != nullptr; }, timeoutMs, what.c_str());
+  return found;
 }
 
-inline bool WaitGone(const char* className, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  while (::FindWindowExA(nullptr, nullptr, className, nullptr) != nullptr) {
-    if (::GetTickCount() - start > timeoutMs) return false;
-    ::Sleep(50);
-  }
-  return true;
+inline bool WaitGone(const char* className, DWORD timeoutMs = kPatienceMs) {
+  const std::string what = std::string("every window of class ") + className + " to close";
+  return WaitFor([&] { return ::FindWindowExA(nullptr, nullptr, className, nullptr) == nullptr; },
+                 timeoutMs, what.c_str());
 }
 
 struct FindChild {

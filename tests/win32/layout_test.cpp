@@ -69,7 +69,7 @@ class Layout : public ::testing::Test {
     char line[] = "C:\\brisko\\brisko.exe";
     ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, "C:\\brisko",
                                  &startup, &process_));
-    disclaimer_ = driver::WaitWindow(kDisclaimerClass, 30000);
+    disclaimer_ = driver::WaitWindow(kDisclaimerClass);
     ASSERT_NE(disclaimer_, nullptr) << "the disclaimer window did not appear";
   }
 
@@ -81,8 +81,8 @@ class Layout : public ::testing::Test {
     }
     ::CloseHandle(process_.hProcess);
     ::CloseHandle(process_.hThread);
-    driver::WaitGone(kDisclaimerClass, 5000);
-    driver::WaitGone(kMain, 5000);
+    driver::WaitGone(kDisclaimerClass);
+    driver::WaitGone(kMain);
   }
 
   void ExpectClientArea(HWND window, const platform::WindowSpec& layout) {
@@ -153,7 +153,7 @@ TEST_F(Layout, DisclaimerWindowGrowsWithTheDpi) {
 
 TEST_F(Layout, MainWindowGrowsWithTheDpi) {
   driver::Click(driver::Control(disclaimer_, disclaimer::kNextButton));
-  HWND main = driver::WaitWindow(kMain, 30000);
+  HWND main = driver::WaitWindow(kMain);
   ASSERT_NE(main, nullptr);
   // The monitor's figures are labels too: wait for its first tick to fill them.
   HWND driveUsed = driver::Control(main, main_window::kDriveUsedLabel);

@@ -126,12 +126,12 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   char line[] = "C:\\brisko\\brisko.exe";
   ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, "C:\\brisko",
                                &startup, &process));
-  HWND disclaimerWindow = driver::WaitWindow("BriskoDisclaimer", 30000);
+  HWND disclaimerWindow = driver::WaitWindow("BriskoDisclaimer");
   ASSERT_NE(disclaimerWindow, nullptr);
   driver::Click(driver::Control(disclaimerWindow, disclaimer::kNextButton));
-  HWND main = driver::WaitWindow("BriskoMainWindow", 30000);
+  HWND main = driver::WaitWindow("BriskoMainWindow");
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(driver::WaitGone("BriskoDisclaimer", 10000));
+  ASSERT_TRUE(driver::WaitGone("BriskoDisclaimer"));
   const auto responsive = [&] {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
@@ -161,7 +161,8 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   EXPECT_TRUE(responsive());
 
   driver::Click(driver::Control(main, main_window::kExitButton));
-  ASSERT_EQ(::WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
+  ASSERT_EQ(::WaitForSingleObject(process.hProcess, driver::kPatienceMs), WAIT_OBJECT_0)
+      << "brisko.exe did not end after Exit";
   DWORD code = 1;
   ::GetExitCodeProcess(process.hProcess, &code);
   EXPECT_EQ(code, 0u);

@@ -83,9 +83,9 @@ fi
 
 snapshot "$work/before"
 WINEDEBUG=trace+process driver launch 'C:\brisko\brisko.exe' 2> "$work/trace.log"
-driver wait-window disclaimer 30000
+driver wait-window disclaimer 60000
 driver click disclaimer 1101
-driver wait-window main 30000
+driver wait-window main 60000
 driver optimize
 driver check-clean
 driver click main 104          # Defrag

@@ -136,7 +136,7 @@ TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {
   char naive[] = "cmd /c echo naive";
   ASSERT_TRUE(::CreateProcessA(nullptr, naive, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &process));
-  ::WaitForSingleObject(process.hProcess, 10000);
+  ::WaitForSingleObject(process.hProcess, driver::kPatienceMs);
   ::CloseHandle(process.hProcess);
   ::CloseHandle(process.hThread);
   ASSERT_TRUE(Exists("C:\\tests\\planted.txt"));

@@ -125,7 +125,7 @@ int CheckClean() {
 // Clicks "Optimize" and watches for five seconds that no window of a started line shows,
 // then waits until the window is at rest again.
 int Optimize() {
-  HWND main = driver::WaitWindow("BriskoMainWindow", 10000);
+  HWND main = driver::WaitWindow("BriskoMainWindow");
   if (main == nullptr) return 1;
   HWND optimize = driver::Control(main, 101);
   HWND bar = driver::Control(main, 111);
@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
   if (command == "wait-window") {
     return driver::WaitWindow(className, static_cast<DWORD>(argument)) != nullptr ? 0 : 1;
   }
-  HWND window = driver::WaitWindow(className, 10000);
+  HWND window = driver::WaitWindow(className);
   if (window == nullptr) return 1;
   if (command == "click" || command == "press") {
     HWND control = driver::Control(window, argument);
