@@ -16,8 +16,9 @@ struct GdiDeleter {
 template <class Handle>
 using Gdi = std::unique_ptr<std::remove_pointer_t<Handle>, GdiDeleter>;
 
-// A picture resource (JPEG, GIF or BMP bytes stored as RCDATA), decoded by the system's
-// own picture loader so that it works from Windows XP on. Null when it cannot be had.
+// A picture resource: a bitmap resource, or JPEG or GIF bytes stored as RCDATA and decoded
+// by the system's own picture loader so that it works from Windows XP on. Null when it
+// cannot be had.
 Gdi<HBITMAP> LoadPictureResource(HINSTANCE instance, int id);
 
 }  // namespace platform::win32

@@ -1,12 +1,14 @@
-// Start-up of the Win32 side: a safe library search path, COM for the URL history object,
-// the common controls, then the toolkit and the system interfaces.
+// Start-up of the Win32 side: a safe library search path, the common controls, then the
+// toolkit and the system interfaces. Only what the first window needs happens before it
+// shows: COM and the shell and picture libraries are started on first use
+// (system_library.h).
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "platform/win32/win32_host.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_os.h"
 
 namespace platform::win32 {
@@ -37,24 +39,21 @@ struct Win32Platform::Parts {
   Win32Os os;
   Os system{os, os, os, os, os};
   Win32Host host;
-  bool comReady = false;
 };
 
 Win32Platform::Win32Platform() {
   RemoveCurrentFolderFromLibrarySearch();
-  const bool comReady = SUCCEEDED(::CoInitialize(nullptr));  // single-threaded apartment
+  // The common controls we use beyond buttons and labels: progress bars and tool tips.
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+  controls.dwICC = ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
   ::InitCommonControlsEx(&controls);
   parts_ = std::make_unique<Parts>(::GetModuleHandleA(nullptr));
-  parts_->comReady = comReady;
 }
 
 Win32Platform::~Win32Platform() {
-  const bool comReady = parts_->comReady;
   parts_.reset();
-  if (comReady) ::CoUninitialize();
+  StopCom();
 }
 
 WindowHost& Win32Platform::Host() { return parts_->host; }
