@@ -7,8 +7,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "platform/win32/win32_host.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/win32_host.h"
 #include "platform/win32/win32_os.h"
 
 namespace platform::win32 {
@@ -32,6 +32,17 @@ void RemoveCurrentFolderFromLibrarySearch() {
   if (setDefaultDllDirectories != nullptr) setDefaultDllDirectories(kSearchDefaultDirs);
 }
 
+// Brisko takes no text input, so an input method editor is of no use to it. Switched off for
+// the whole process before the first window, the system sets none up for our windows (which
+// it would do as the first one is created and shown), and a key typed on the disclaimer
+// reaches it at once even where an input method is active. Looked up, not imported.
+void SwitchOffInputMethod() {
+  using ImmDisableImeFunction = BOOL(WINAPI*)(DWORD);
+  if (const auto disable = SystemFunction<ImmDisableImeFunction>("imm32.dll", "ImmDisableIME")) {
+    disable(static_cast<DWORD>(-1));  // every thread of this process
+  }
+}
+
 }  // namespace
 
 struct Win32Platform::Parts {
@@ -43,6 +54,7 @@ struct Win32Platform::Parts {
 
 Win32Platform::Win32Platform() {
   RemoveCurrentFolderFromLibrarySearch();
+  SwitchOffInputMethod();
   // The common controls we use beyond buttons and labels: progress bars and tool tips.
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
