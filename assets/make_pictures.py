@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws Brisko's own pictures: the landscape behind the main window, the badge beside the buttons,
 the spanner of the disclaimer window and the program icon. Needs ImageMagick's `convert`
-for the JPEG and GIF encodings. The outputs are committed; run this only to change them."""
+for the JPEG and the badge. The two small pictures are plain bitmaps, which need no decoder
+at run time; only the landscape is compressed. The outputs are committed; run this only to change them."""
 import math
 import random
 import struct
@@ -14,6 +15,17 @@ HERE = Path(__file__).resolve().parent
 
 def clamp(v):
     return max(0, min(255, int(round(v))))
+
+
+def write_bmp(path, width, height, pixels):
+    """A bottom-up 24-bit BMP, as LoadImage reads it from a bitmap resource."""
+    stride = (width * 3 + 3) & ~3
+    rows = b"".join(
+        bytes(c for p in pixels[y * width:(y + 1) * width] for c in reversed(p)).ljust(stride, b"\0")
+        for y in reversed(range(height)))
+    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    path.write_bytes(struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(rows), 0, 0,
+                                 14 + len(header)) + header + rows)
 
 
 def write_ppm(path, width, height, pixels):
@@ -125,7 +137,7 @@ def main():
              "-pointsize", "12", "-annotate", "+0+150", "COMPATIBLE",
              "-fill", "#9a9a9a", "-draw", "rectangle 32,176 112,179",
              "-draw", "rectangle 44,186 100,189",
-             "-colors", "32", str(HERE / "logo.gif")])
+             "-colors", "32", "-type", "Palette", "-compress", "None", "BMP3:" + str(HERE / "logo.bmp")])
 
     size = 48
     spanner = []
@@ -139,12 +151,10 @@ def main():
             elif shape == 2:
                 base = (58, 58, 64)
             spanner.append(tuple(clamp(c) for c in base))
-    write_ppm(HERE / "spanner.ppm", size, size, spanner)
-    convert([str(HERE / "spanner.ppm"), "-quality", "85", str(HERE / "spanner.jpg")])
-    (HERE / "spanner.ppm").unlink()
+    write_bmp(HERE / "spanner.bmp", size, size, spanner)
 
     icon_4bpp(HERE / "brisko.ico")
-    for name in ("background.jpg", "logo.gif", "spanner.jpg", "brisko.ico"):
+    for name in ("background.jpg", "logo.bmp", "spanner.bmp", "brisko.ico"):
         print(name, (HERE / name).stat().st_size, "bytes", file=sys.stderr)
 
 

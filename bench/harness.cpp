@@ -1,8 +1,13 @@
+// Usage: bench_harness [ROUNDS [start-up]] (start-up: skip the synchronous run).
 // Measures brisko.exe against floor programs built by the same toolchain, side by side in
 // one session, and prints medians:
-//   start-up       process start to the disclaimer window shown (floor: floor_window.exe)
-//   synchronous run the click on "Optimize" until its handler returns (floor: floor_run.exe)
-//   working set    peak working set with the main window open (floor: floor_window.exe)
+//   start-up         process start until the disclaimer window is shown and painted, in
+//                    alternating rounds with floor_window.exe (same manifest, one button)
+//                    and bare_window.exe (no manifest); the ratio is the median of the
+//                    ratios of each round
+//   peak working set brisko.exe with the main window open for 2.5 s, against the floors
+//                    open for as long
+//   synchronous run  the click on "Optimize" until its handler returns (floor: floor_run.exe)
 #include <windows.h>
 #include <psapi.h>
 
@@ -16,6 +21,9 @@
 
 namespace {
 
+constexpr DWORD kDwellMs = 2500;   // the main window's first few monitor ticks
+constexpr DWORD kSettleMs = 500;   // after a program ends, so that Wine's clean-up is over
+
 double Now() {
   LARGE_INTEGER frequency, counter;
   ::QueryPerformanceFrequency(&frequency);
@@ -25,7 +33,13 @@ double Now() {
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+[[noreturn]] void GiveUp(const std::string& why) {
+  std::fprintf(stderr, "benchmark stopped: %s\n", why.c_str());
+  std::exit(1);
 }
 
 PROCESS_INFORMATION Start(const char* program) {
@@ -35,22 +49,46 @@ PROCESS_INFORMATION Start(const char* program) {
   std::string line = program;
   if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-    std::fprintf(stderr, "cannot start %s\n", program);
-    std::exit(1);
+    GiveUp(std::string("cannot start ") + program);
   }
   return process;
 }
 
-HWND WaitShown(const char* className) {
+BOOL CALLBACK FindUnpainted(HWND child, LPARAM unpainted) {
+  if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) {
+    *reinterpret_cast<bool*>(unpainted) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Shown: visible, nothing of it or its controls left to paint, and its thread back in its
+// message loop (so the last paint has finished, not only begun).
+bool ShownAndPainted(HWND window) {
+  if (!::IsWindowVisible(window) || ::GetUpdateRect(window, nullptr, FALSE)) return false;
+  bool unpainted = false;
+  ::EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+  if (unpainted) return false;
+  DWORD_PTR ignored = 0;
+  return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored) != 0;
+}
+
+HWND WaitShown(const char* className, const PROCESS_INFORMATION& process) {
+  const DWORD start = ::GetTickCount();
   for (;;) {
-    if (HWND hwnd = driver::FindVisible(className)) return hwnd;
+    HWND hwnd = driver::FindVisible(className);
+    if (hwnd != nullptr && ShownAndPainted(hwnd)) return hwnd;
+    if (::WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
+      GiveUp(std::string("the program of window ") + className + " ended");
+    }
+    if (::GetTickCount() - start > 120000) GiveUp(std::string("no window ") + className);
     ::Sleep(1);
   }
 }
 
 void End(PROCESS_INFORMATION& process, HWND window) {
   ::PostMessageA(window, WM_CLOSE, 0, 0);
-  if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
     ::TerminateProcess(process.hProcess, 1);
   }
   ::CloseHandle(process.hProcess);
@@ -64,43 +102,104 @@ double PeakWorkingSetKb(HANDLE process) {
   return counters.PeakWorkingSetSize / 1024.0;
 }
 
-}  // namespace
+struct Sample {
+  double startUpMs = 0;
+  double peakKb = 0;
+};
 
-int main(int argc, char** argv) {
-  const int repetitions = argc > 1 ? std::atoi(argv[1]) : 7;
-  std::vector<double> briskoStart, floorStart, briskoRun, floorRun, briskoPeak, floorPeak;
+// A floor: start-up to its window, then its peak after the same dwell as brisko's.
+Sample MeasureFloor(const char* program) {
+  Sample sample;
+  const double t0 = Now();
+  PROCESS_INFORMATION process = Start(program);
+  HWND window = WaitShown("BriskoFloor", process);
+  sample.startUpMs = Now() - t0;
+  ::Sleep(kDwellMs);
+  sample.peakKb = PeakWorkingSetKb(process.hProcess);
+  End(process, window);
+  ::Sleep(kSettleMs);
+  return sample;
+}
 
-  for (int i = 0; i < repetitions; ++i) {
-    double t0 = Now();
-    PROCESS_INFORMATION floor = Start("C:\\brisko\\floor_window.exe");
-    HWND floorWindow = WaitShown("BriskoFloor");
-    floorStart.push_back(Now() - t0);
-    ::Sleep(300);
-    floorPeak.push_back(PeakWorkingSetKb(floor.hProcess));
-    End(floor, floorWindow);
-
-    t0 = Now();
-    PROCESS_INFORMATION brisko = Start("C:\\brisko\\brisko.exe");
-    HWND disclaimerWindow = WaitShown("BriskoDisclaimer");
-    briskoStart.push_back(Now() - t0);
-    driver::Click(driver::Control(disclaimerWindow, 1101));
-    HWND main = WaitShown("BriskoMainWindow");
-    ::Sleep(2500);  // a few monitor ticks
-    briskoPeak.push_back(PeakWorkingSetKb(brisko.hProcess));
-    driver::Click(driver::Control(main, 102));
-    ::WaitForSingleObject(brisko.hProcess, 10000);
-    ::CloseHandle(brisko.hProcess);
-    ::CloseHandle(brisko.hThread);
+// Brisko: start-up to the disclaimer window, then "Next", and its peak with the main window
+// open.
+Sample MeasureBrisko() {
+  Sample sample;
+  const double t0 = Now();
+  PROCESS_INFORMATION process = Start("C:\\brisko\\brisko.exe");
+  HWND disclaimerWindow = WaitShown("BriskoDisclaimer", process);
+  sample.startUpMs = Now() - t0;
+  driver::Click(driver::Control(disclaimerWindow, 1101));
+  HWND main = WaitShown("BriskoMainWindow", process);
+  ::Sleep(kDwellMs);
+  sample.peakKb = PeakWorkingSetKb(process.hProcess);
+  driver::Click(driver::Control(main, 102));
+  if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.hProcess, 1);
   }
+  ::CloseHandle(process.hProcess);
+  ::CloseHandle(process.hThread);
+  ::Sleep(kSettleMs);
+  return sample;
+}
 
+void StartUpAndMemory(int rounds) {
+  std::vector<double> briskoStart, floorStart, bareStart, toFloor, toBare;
+  std::vector<double> briskoPeak, floorPeak, barePeak;
+  // One start of each first, not counted: the first start of a program after a build pays
+  // for Wine's caches (fonts, the program's pages) once.
+  MeasureBrisko();
+  MeasureFloor("C:\\brisko\\floor_window.exe");
+  MeasureFloor("C:\\brisko\\bare_window.exe");
+  for (int round = 0; round < rounds; ++round) {
+    // The order turns each round, so that none of the three always follows the same one.
+    Sample brisko, floor, bare;
+    for (int turn = 0; turn < 3; ++turn) {
+      switch ((round + turn) % 3) {
+        case 0:
+          brisko = MeasureBrisko();
+          break;
+        case 1:
+          floor = MeasureFloor("C:\\brisko\\floor_window.exe");
+          break;
+        default:
+          bare = MeasureFloor("C:\\brisko\\bare_window.exe");
+          break;
+      }
+    }
+    briskoStart.push_back(brisko.startUpMs);
+    floorStart.push_back(floor.startUpMs);
+    bareStart.push_back(bare.startUpMs);
+    toFloor.push_back(brisko.startUpMs / floor.startUpMs);
+    toBare.push_back(brisko.startUpMs / bare.startUpMs);
+    briskoPeak.push_back(brisko.peakKb);
+    floorPeak.push_back(floor.peakKb);
+    barePeak.push_back(bare.peakKb);
+    std::printf("round %d: start-up brisko %.0f ms, floor %.0f ms, bare %.0f ms\n", round + 1,
+                brisko.startUpMs, floor.startUpMs, bare.startUpMs);
+  }
+  std::printf("start-up               brisko %7.1f ms   floor_window %7.1f ms   ratio %5.2f"
+              "   (target <= 1.10)\n",
+              Median(briskoStart), Median(floorStart), Median(toFloor));
+  std::printf("start-up, bare window  brisko %7.1f ms   bare_window  %7.1f ms   ratio %5.2f\n",
+              Median(briskoStart), Median(bareStart), Median(toBare));
+  std::printf("peak working set       brisko %7.0f KB   floor_window %7.0f KB   ratio %5.2f"
+              "   (target <= 1.30)\n",
+              Median(briskoPeak), Median(floorPeak), Median(briskoPeak) / Median(floorPeak));
+  std::printf("peak, bare window      brisko %7.0f KB   bare_window  %7.0f KB   ratio %5.2f\n",
+              Median(briskoPeak), Median(barePeak), Median(briskoPeak) / Median(barePeak));
+}
+
+void SynchronousRun(int rounds) {
+  std::vector<double> briskoRun, floorRun;
   PROCESS_INFORMATION floor = Start("C:\\brisko\\floor_run.exe");
-  HWND floorWindow = WaitShown("BriskoFloorRun");
+  HWND floorWindow = WaitShown("BriskoFloorRun", floor);
   HWND floorButton = driver::Control(floorWindow, 101);
   PROCESS_INFORMATION brisko = Start("C:\\brisko\\brisko.exe");
-  driver::Click(driver::Control(WaitShown("BriskoDisclaimer"), 1101));
-  HWND main = WaitShown("BriskoMainWindow");
+  driver::Click(driver::Control(WaitShown("BriskoDisclaimer", brisko), 1101));
+  HWND main = WaitShown("BriskoMainWindow", brisko);
   HWND optimize = driver::Control(main, 101), bar = driver::Control(main, 111);
-  for (int i = 0; i < repetitions; ++i) {
+  for (int i = 0; i < rounds; ++i) {
     double t0 = Now();
     ::SendMessageA(floorButton, BM_CLICK, 0, 0);
     floorRun.push_back(Now() - t0);
@@ -108,21 +207,28 @@ int main(int argc, char** argv) {
     t0 = Now();
     ::SendMessageA(optimize, BM_CLICK, 0, 0);
     briskoRun.push_back(Now() - t0);
-    while (!(::IsWindowEnabled(optimize) && driver::Position(bar) == 0)) ::Sleep(50);
+    if (!driver::WaitFor([&] { return ::IsWindowEnabled(optimize) && driver::Position(bar) == 0; },
+                         120000)) {
+      GiveUp("the run did not come to rest");
+    }
     ::Sleep(2000);
   }
   driver::Click(driver::Control(main, 102));
-  ::WaitForSingleObject(brisko.hProcess, 10000);
+  ::WaitForSingleObject(brisko.hProcess, 30000);
   End(floor, floorWindow);
+  std::printf("synchronous run        brisko %7.1f ms   floor_run    %7.1f ms   ratio %5.2f"
+              "   (target <= 1.10)\n",
+              Median(briskoRun), Median(floorRun), Median(briskoRun) / Median(floorRun));
+}
 
-  const auto line = [](const char* what, double ours, double theirs, const char* unit,
-                       const char* target) {
-    std::printf("%-22s brisko %9.1f %s   floor %9.1f %s   ratio %5.2f   %s\n", what, ours, unit,
-                theirs, unit, ours / theirs, target);
-  };
-  std::printf("medians of %d repetitions\n", repetitions);
-  line("start-up", Median(briskoStart), Median(floorStart), "ms", "(target <= 1.2)");
-  line("synchronous run", Median(briskoRun), Median(floorRun), "ms", "(target <= 1.1)");
-  line("peak working set", Median(briskoPeak), Median(floorPeak), "KB", "");
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = std::max(argc > 1 ? std::atoi(argv[1]) : 7, 1);
+  std::printf("medians of %d rounds\n", rounds);
+  std::fflush(stdout);
+  StartUpAndMemory(rounds);
+  std::fflush(stdout);
+  if (argc <= 2 || std::string(argv[2]) != "start-up") SynchronousRun(rounds);
   return 0;
 }

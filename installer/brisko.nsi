@@ -1,7 +1,12 @@
 ; The Windows installer: brisko.exe into Program Files, a Start-menu shortcut and an
 ; uninstaller registered with Windows. Built on Debian with makensis (scripts/release).
+; The output depends only on this script, brisko.exe (its bytes and its file time, which
+; scripts/release sets to the commit's) and the NSIS version: the stub's own PE header comes
+; from the NSIS package, and the uninstaller is written from that stub at install time.
 Unicode true
-!define VERSION "6.0.6"
+!ifndef VERSION
+  !define VERSION "6.0.6"
+!endif
 !ifndef BRISKO_EXE
   !define BRISKO_EXE "brisko.exe"
 !endif
@@ -18,7 +23,7 @@ SetCompressor /SOLID lzma
 Icon "..\assets\brisko.ico"
 UninstallIcon "..\assets\brisko.ico"
 
-VIProductVersion "6.0.6.0"
+VIProductVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "Brisko"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"

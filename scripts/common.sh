@@ -33,20 +33,35 @@ ensure_packages() {
 }
 
 # brisko.exe and its tools (win32 thread model: imports nothing newer than XP).
+# BRISKO_JOBS caps the parallel jobs; BRISKO_TARGET builds one target only (say, brisko).
 build_product() {
   cmake -S "$BRISKO_ROOT" -B "$BRISKO_BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$BRISKO_ROOT/cmake/mingw-i686.cmake" >/dev/null
-  cmake --build "$BRISKO_BUILD/win32" -j "$(nproc)" >/dev/null
+  cmake --build "$BRISKO_BUILD/win32" -j "${BRISKO_JOBS:-$(nproc)}" \
+    ${BRISKO_TARGET:+--target "$BRISKO_TARGET"} >/dev/null
 }
 
-# The release: a stripped, portable brisko.exe and the NSIS installer, in build/release.
+# The release: a stripped, portable brisko.exe, the NSIS installer and SHA256SUMS, in
+# build/release. Byte for byte the same from the same commit, wherever and whenever it is
+# built: the only time stamp is the commit's (SOURCE_DATE_EPOCH, which the linker writes into
+# the PE header and the installer keeps as brisko.exe's file time), and no path is embedded.
+BRISKO_VERSION=$(sed -n 's/^project(brisko VERSION \([0-9.]*\).*/\1/p' "$BRISKO_ROOT/CMakeLists.txt")
 build_release() {
+  if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git -C "$BRISKO_ROOT" log -1 --format=%ct 2>/dev/null) \
+      || { say "no git history here: set SOURCE_DATE_EPOCH to the release's time"; return 1; }
+  fi
+  export SOURCE_DATE_EPOCH
+  rm -f "$BRISKO_BUILD/win32/brisko.exe"  # linked again, so its PE header gets this time
   build_product
-  local release=$BRISKO_BUILD/release
+  local release=$BRISKO_BUILD/release setup=brisko-$BRISKO_VERSION-setup.exe
   mkdir -p "$release"
+  rm -f "$release/brisko.exe" "$release/$setup" "$release/SHA256SUMS"
   i686-w64-mingw32-strip -o "$release/brisko.exe" "$BRISKO_BUILD/win32/brisko.exe"
-  makensis -V2 -DBRISKO_EXE="$release/brisko.exe" \
-    -DOUTFILE="$release/brisko-6.0.6-setup.exe" "$BRISKO_ROOT/installer/brisko.nsi" >/dev/null
+  touch -d "@$SOURCE_DATE_EPOCH" "$release/brisko.exe"
+  makensis -V2 -DVERSION="$BRISKO_VERSION" -DBRISKO_EXE="$release/brisko.exe" \
+    -DOUTFILE="$release/$setup" "$BRISKO_ROOT/installer/brisko.nsi" >/dev/null
+  (cd "$release" && sha256sum brisko.exe "$setup" >SHA256SUMS)
 }
 
 # Makes a fresh sandbox prefix and exports its environment. The flavour comes from the first

@@ -79,8 +79,9 @@ class ComPtr {
   Com* object_ = nullptr;
 };
 
-// A picture resource (JPEG, GIF or BMP bytes stored as RCDATA), decoded by the system's
-// own picture loader so that it works from Windows XP on. Null when it cannot be had.
+// A picture resource: a bitmap resource, or JPEG or GIF bytes stored as RCDATA and decoded
+// by the system's own picture loader so that it works from Windows XP on. Null when it
+// cannot be had.
 Gdi<HBITMAP> LoadPictureResource(HINSTANCE instance, int id);
 
 // `picture` at width x height, smoothed (halftone) when it has to be resized; the picture

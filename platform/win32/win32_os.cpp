@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/win32/system_library.h"
 
 namespace platform::win32 {
 namespace {
@@ -46,6 +47,15 @@ GUID ToGuid(const Guid& id) {
   guid.Data3 = id.data3;
   std::memcpy(guid.Data4, id.data4, sizeof guid.Data4);
   return guid;
+}
+
+// shell32 and ole32 are loaded when a run first calls into them (and COM is started then),
+// not at start-up.
+template <class Function>
+Function LoadedOnFirstUse(const char* library, const char* name) {
+  const auto function = SystemFunction<Function>(library, name);
+  if (function == nullptr) throw Failure(std::string("cannot load ") + library);
+  return function;
 }
 
 class Win32UrlHistory : public UrlHistoryStg {
@@ -184,12 +194,17 @@ int Win32Os::EmptyClipboard() { return ::EmptyClipboard(); }
 int Win32Os::CloseClipboard() { return ::CloseClipboard(); }
 
 long Win32Os::EmptyRecycleBin(Handle window, unsigned flags) {
-  return ::SHEmptyRecycleBinA(reinterpret_cast<HWND>(window), nullptr, flags);
+  StartCom();
+  const auto emptyRecycleBin =
+      LoadedOnFirstUse<decltype(&::SHEmptyRecycleBinA)>("shell32.dll", "SHEmptyRecycleBinA");
+  return emptyRecycleBin(reinterpret_cast<HWND>(window), nullptr, flags);
 }
 
 long Win32Os::ClsidFromString(const std::wstring& text, Guid* id) {
+  const auto clsidFromString =
+      LoadedOnFirstUse<decltype(&::CLSIDFromString)>("ole32.dll", "CLSIDFromString");
   GUID guid{};
-  const HRESULT result = ::CLSIDFromString(const_cast<LPOLESTR>(text.c_str()), &guid);
+  const HRESULT result = clsidFromString(const_cast<LPOLESTR>(text.c_str()), &guid);
   id->data1 = guid.Data1;
   id->data2 = guid.Data2;
   id->data3 = guid.Data3;
@@ -199,9 +214,12 @@ long Win32Os::ClsidFromString(const std::wstring& text, Guid* id) {
 
 long Win32Os::CreateUrlHistory(const Guid& clsid, unsigned context, const Guid& iid,
                                UrlHistoryStg** object) {
+  StartCom();
+  const auto coCreateInstance =
+      LoadedOnFirstUse<decltype(&::CoCreateInstance)>("ole32.dll", "CoCreateInstance");
   const GUID classId = ToGuid(clsid), interfaceId = ToGuid(iid);
   void* created = nullptr;
-  const HRESULT result = ::CoCreateInstance(classId, nullptr, context, interfaceId, &created);
+  const HRESULT result = coCreateInstance(classId, nullptr, context, interfaceId, &created);
   if (result == S_OK && created != nullptr) {
     *object = new Win32UrlHistory(static_cast<IUrlHistoryStg2*>(created));
   }

@@ -1,11 +1,13 @@
-// Start-up of the Win32 side: a safe library search path, COM for the URL history object,
-// the common controls, then the toolkit and the system interfaces.
+// Start-up of the Win32 side: a safe library search path, the common controls, then the
+// toolkit and the system interfaces. Only what the first window needs happens before it
+// shows: COM and the shell and picture libraries are started on first use
+// (system_library.h).
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_os.h"
 
@@ -30,6 +32,17 @@ void RemoveCurrentFolderFromLibrarySearch() {
   if (setDefaultDllDirectories != nullptr) setDefaultDllDirectories(kSearchDefaultDirs);
 }
 
+// Brisko takes no text input, so an input method editor is of no use to it. Switched off for
+// the whole process before the first window, the system sets none up for our windows (which
+// it would do as the first one is created and shown), and a key typed on the disclaimer
+// reaches it at once even where an input method is active. Looked up, not imported.
+void SwitchOffInputMethod() {
+  using ImmDisableImeFunction = BOOL(WINAPI*)(DWORD);
+  if (const auto disable = SystemFunction<ImmDisableImeFunction>("imm32.dll", "ImmDisableIME")) {
+    disable(static_cast<DWORD>(-1));  // every thread of this process
+  }
+}
+
 }  // namespace
 
 struct Win32Platform::Parts {
@@ -37,24 +50,22 @@ struct Win32Platform::Parts {
   Win32Os os;
   Os system{os, os, os, os, os};
   Win32Host host;
-  bool comReady = false;
 };
 
 Win32Platform::Win32Platform() {
   RemoveCurrentFolderFromLibrarySearch();
-  const bool comReady = SUCCEEDED(::CoInitialize(nullptr));  // single-threaded apartment
+  SwitchOffInputMethod();
+  // The common controls we use beyond buttons and labels: progress bars and tool tips.
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
+  controls.dwICC = ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
   ::InitCommonControlsEx(&controls);
   parts_ = std::make_unique<Parts>(::GetModuleHandleA(nullptr));
-  parts_->comReady = comReady;
 }
 
 Win32Platform::~Win32Platform() {
-  const bool comReady = parts_->comReady;
   parts_.reset();
-  if (comReady) ::CoUninitialize();
+  StopCom();
 }
 
 WindowHost& Win32Platform::Host() { return parts_->host; }
@@ -64,18 +75,16 @@ int Win32Platform::RunMessageLoop() { return parts_->host.RunMessageLoop(); }
 struct Win32System::Parts {
   Win32Os os;
   Os system{os, os, os, os, os};
-  bool comReady = false;
 };
 
+// COM is started by the first action that needs it, as for the windows.
 Win32System::Win32System() : parts_(std::make_unique<Parts>()) {
   RemoveCurrentFolderFromLibrarySearch();
-  parts_->comReady = SUCCEEDED(::CoInitialize(nullptr));  // single-threaded apartment
 }
 
 Win32System::~Win32System() {
-  const bool comReady = parts_->comReady;
   parts_.reset();
-  if (comReady) ::CoUninitialize();
+  StopCom();
 }
 
 Os& Win32System::System() { return parts_->system; }
