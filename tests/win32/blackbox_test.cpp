@@ -41,6 +41,75 @@ int CountProcesses(const char* exe) {
   return count;
 }
 
+// A system tool that Wine lacks (defrag, sfc), stood in for by stand_in_tool.exe in the
+// sandbox's system folders, so that a test can look at its console for as long as it needs.
+class StandInTool {
+ public:
+  explicit StandInTool(const std::string& name) : name_(name) {
+    ::DeleteFileA(ReportFile().c_str());
+    ::DeleteFileA(ReleaseFile().c_str());
+    // Our own system folder, and on 64-bit Windows the native one, which the lines reach.
+    for (const std::string& folder : {SystemFolder(), std::string("C:\\windows\\sysnative")}) {
+      if (::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+      const std::string exe = folder + "\\" + name + ".exe";
+      if (::CopyFileA("C:\\tests\\stand_in_tool.exe", exe.c_str(), FALSE)) exes_.push_back(exe);
+    }
+    EXPECT_FALSE(exes_.empty()) << "could not plant the stand-in " << name;
+  }
+  ~StandInTool() {
+    LetGo();
+    WaitEnded();
+    for (const std::string& exe : exes_) ::DeleteFileA(exe.c_str());
+  }
+  StandInTool(const StandInTool&) = delete;
+  StandInTool& operator=(const StandInTool&) = delete;
+
+  // "console hidden" or "console visible" (at any time so far); empty before it has started.
+  std::string Report() const {
+    char line[64] = {};
+    if (std::FILE* file = std::fopen(ReportFile().c_str(), "r")) {
+      if (std::fgets(line, sizeof line, file) == nullptr) line[0] = '\0';
+      std::fclose(file);
+    }
+    return line;
+  }
+  bool WaitStarted() const {
+    const std::string what = "the started " + name_ + " to report";
+    return driver::WaitFor([&] { return !Report().empty(); }, driver::kPatienceMs, what.c_str());
+  }
+  void LetGo() const {
+    if (std::FILE* file = std::fopen(ReleaseFile().c_str(), "w")) std::fclose(file);
+  }
+  bool WaitEnded() const {
+    const std::string what = "the stand-in " + name_ + " to end";
+    return driver::WaitFor([&] { return Running() == 0; }, driver::kPatienceMs, what.c_str());
+  }
+
+ private:
+  static std::string SystemFolder() {
+    char folder[MAX_PATH] = {};
+    ::GetSystemDirectoryA(folder, MAX_PATH);
+    return folder;
+  }
+  int Running() const {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Process32First(snapshot, &entry); more;
+         more = ::Process32Next(snapshot, &entry)) {
+      count += ::lstrcmpiA(entry.szExeFile, (name_ + ".exe").c_str()) == 0;
+    }
+    ::CloseHandle(snapshot);
+    return count;
+  }
+  std::string ReportFile() const { return "C:\\tests\\" + name_ + ".report"; }
+  std::string ReleaseFile() const { return "C:\\tests\\" + name_ + ".release"; }
+
+  std::string name_;
+  std::vector<std::string> exes_;
+};
+
 DWORD ReadDword(HKEY root, const char* path, const char* name) {
   DWORD value = 0xFFFFFFFF, size = sizeof value, type = 0;
   HKEY key = nullptr;
@@ -353,21 +422,34 @@ TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
 }
 
 TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) {
+  StandInTool defrag("defrag"), fileCheck("sfc");
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  // "Default Settings", Yes: the system file check starts hidden.
+  // "Default Settings", Yes: the system file check starts, and its console stays hidden for
+  // as long as it runs.
   std::set<HWND> before = driver::VisibleTopLevelWindows();
   ::PostMessageA(In(main, main_window::kDefaultSettingsButton), BM_CLICK, 0, 0);
   HWND question = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (question = ::FindWindowA("#32770", "Brisko")) != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return (question = ::FindWindowA("#32770", "Brisko")) != nullptr; },
+                      driver::kPatienceMs, "the question"));
   ::PostMessageA(::GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; }));
-  ::Sleep(2000);
+  ASSERT_TRUE(fileCheck.WaitStarted());
   EXPECT_EQ(driver::NewVisibleWindow(before), nullptr) << "the file check showed a window";
+  fileCheck.LetGo();
+  ASSERT_TRUE(fileCheck.WaitEnded());
+  EXPECT_EQ(fileCheck.Report(), "console hidden");
 
+  // "Defrag": its console shows.
+  ASSERT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; },
+                      driver::kPatienceMs, "the question to close"));
   before = driver::VisibleTopLevelWindows();
   driver::Click(In(main, main_window::kDefragButton));
-  EXPECT_TRUE(WaitFor([&] { return driver::NewVisibleWindow(before) != nullptr; }, 10000))
+  ASSERT_TRUE(defrag.WaitStarted());
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return defrag.Report() == "console visible" && driver::NewVisibleWindow(before) != nullptr;
+      },
+      driver::kPatienceMs, "Defrag's console to show"))
       << "Defrag's console did not show";
 }
 
