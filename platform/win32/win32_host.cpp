@@ -45,6 +45,15 @@ int ScreenDpi() {
 
 PixelSize SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
 
+// The pixels of a progress bar that its filled part covers at `position`.
+long long FilledWidth(HWND bar, const PBRANGE& range, int position) {
+  RECT client{};
+  ::GetClientRect(bar, &client);
+  if (range.iHigh <= range.iLow) return 0;
+  return client.right * (static_cast<long long>(position) - range.iLow) /
+         (static_cast<long long>(range.iHigh) - range.iLow);
+}
+
 }  // namespace
 
 Win32Host::Win32Host(HINSTANCE instance) : instance_(instance), geometry_(ScreenDpi()) {
@@ -345,11 +354,20 @@ void Win32Host::UpdateNative(const ControlSpec& layout, const ControlState& stat
       case ControlKind::kProgressBar: {
         PBRANGE range{};
         ::SendMessageA(hwnd, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-        if (range.iLow != Round(state.min) || range.iHigh != Round(state.max)) {
+        const bool newRange = range.iLow != Round(state.min) || range.iHigh != Round(state.max);
+        if (newRange) {
           ::SendMessageA(hwnd, PBM_SETRANGE32, Round(state.min), Round(state.max));
+          range = {Round(state.min), Round(state.max)};
         }
-        if (::SendMessageA(hwnd, PBM_GETPOS, 0, 0) != Round(state.value)) {
-          ::SendMessageA(hwnd, PBM_SETPOS, Round(state.value), 0);
+        // A themed bar repaints itself at once on every move, which takes milliseconds; the
+        // monitor's bars mostly move by less than a pixel from one second to the next. Such a
+        // move is left out (the ends of the range always get through).
+        const int position = static_cast<int>(::SendMessageA(hwnd, PBM_GETPOS, 0, 0));
+        const int value = Round(state.value);
+        if (position != value &&
+            (newRange || value == range.iLow || value == range.iHigh ||
+             FilledWidth(hwnd, range, position) != FilledWidth(hwnd, range, value))) {
+          ::SendMessageA(hwnd, PBM_SETPOS, value, 0);
         }
         break;
       }
