@@ -21,8 +21,8 @@
 
 namespace {
 
-constexpr DWORD kDwellMs = 2500;   // the main window's first few monitor ticks
-constexpr DWORD kSettleMs = 500;   // after a program ends, so that Wine's clean-up is over
+constexpr DWORD kDwellMs = 2500;  // the main window's first few monitor ticks
+constexpr DWORD kSettleMs = 500;  // after a program ends, so that Wine's clean-up is over
 
 double Now() {
   LARGE_INTEGER frequency, counter;
@@ -143,6 +143,12 @@ Sample MeasureBrisko() {
   return sample;
 }
 
+void Line(const char* what, const char* floorName, double ours, double theirs, const char* unit,
+          double ratio, const char* target) {
+  std::printf("%-22s brisko %8.1f %s   %-12s %8.1f %s   ratio %5.2f   %s\n", what, ours, unit,
+              floorName, theirs, unit, ratio, target);
+}
+
 void StartUpAndMemory(int rounds) {
   std::vector<double> briskoStart, floorStart, bareStart, toFloor, toBare;
   std::vector<double> briskoPeak, floorPeak, barePeak;
@@ -175,19 +181,19 @@ void StartUpAndMemory(int rounds) {
     briskoPeak.push_back(brisko.peakKb);
     floorPeak.push_back(floor.peakKb);
     barePeak.push_back(bare.peakKb);
-    std::printf("round %d: start-up brisko %.0f ms, floor %.0f ms, bare %.0f ms\n", round + 1,
-                brisko.startUpMs, floor.startUpMs, bare.startUpMs);
+    std::fprintf(stderr, "round %d: start-up brisko %.0f ms, floor %.0f ms, bare %.0f ms\n",
+                 round + 1, brisko.startUpMs, floor.startUpMs, bare.startUpMs);
   }
-  std::printf("start-up               brisko %7.1f ms   floor_window %7.1f ms   ratio %5.2f"
-              "   (target <= 1.10)\n",
-              Median(briskoStart), Median(floorStart), Median(toFloor));
-  std::printf("start-up, bare window  brisko %7.1f ms   bare_window  %7.1f ms   ratio %5.2f\n",
-              Median(briskoStart), Median(bareStart), Median(toBare));
-  std::printf("peak working set       brisko %7.0f KB   floor_window %7.0f KB   ratio %5.2f"
-              "   (target <= 1.30)\n",
-              Median(briskoPeak), Median(floorPeak), Median(briskoPeak) / Median(floorPeak));
-  std::printf("peak, bare window      brisko %7.0f KB   bare_window  %7.0f KB   ratio %5.2f\n",
-              Median(briskoPeak), Median(barePeak), Median(briskoPeak) / Median(barePeak));
+  // Start-up: the median of the rounds' ratios, the three starts of a round being neighbours
+  // in time. Memory barely varies: the ratio of the medians.
+  Line("start-up", "floor_window", Median(briskoStart), Median(floorStart), "ms", Median(toFloor),
+       "(target <= 1.10)");
+  Line("start-up, bare window", "bare_window", Median(briskoStart), Median(bareStart), "ms",
+       Median(toBare), "");
+  Line("peak working set", "floor_window", Median(briskoPeak), Median(floorPeak), "KB",
+       Median(briskoPeak) / Median(floorPeak), "(target <= 1.30)");
+  Line("peak, bare window", "bare_window", Median(briskoPeak), Median(barePeak), "KB",
+       Median(briskoPeak) / Median(barePeak), "");
 }
 
 void SynchronousRun(int rounds) {
@@ -199,32 +205,42 @@ void SynchronousRun(int rounds) {
   driver::Click(driver::Control(WaitShown("BriskoDisclaimer", brisko), 1101));
   HWND main = WaitShown("BriskoMainWindow", brisko);
   HWND optimize = driver::Control(main, 101), bar = driver::Control(main, 111);
+  // Each measurement starts when every line of the one before has ended.
+  const auto linesEnded = [&] {
+    if (!driver::WaitFor(
+            [&] {
+              return driver::ChildProcesses(floor.dwProcessId) == 0 &&
+                     driver::ChildProcesses(brisko.dwProcessId) == 0;
+            },
+            driver::kPatienceMs, "the started lines to end")) {
+      GiveUp("the started lines did not end");
+    }
+  };
   for (int i = 0; i < rounds; ++i) {
     double t0 = Now();
     ::SendMessageA(floorButton, BM_CLICK, 0, 0);
     floorRun.push_back(Now() - t0);
-    ::Sleep(3000);  // let its interpreters finish before the next measurement
+    linesEnded();
     t0 = Now();
     ::SendMessageA(optimize, BM_CLICK, 0, 0);
     briskoRun.push_back(Now() - t0);
     if (!driver::WaitFor([&] { return ::IsWindowEnabled(optimize) && driver::Position(bar) == 0; },
-                         120000)) {
+                         driver::kPatienceMs, "the run to come to rest")) {
       GiveUp("the run did not come to rest");
     }
-    ::Sleep(2000);
+    linesEnded();
   }
   driver::Click(driver::Control(main, 102));
   ::WaitForSingleObject(brisko.hProcess, 30000);
   End(floor, floorWindow);
-  std::printf("synchronous run        brisko %7.1f ms   floor_run    %7.1f ms   ratio %5.2f"
-              "   (target <= 1.10)\n",
-              Median(briskoRun), Median(floorRun), Median(briskoRun) / Median(floorRun));
+  Line("synchronous run", "floor_run", Median(briskoRun), Median(floorRun), "ms",
+       Median(briskoRun) / Median(floorRun), "(target <= 1.10)");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = std::max(argc > 1 ? std::atoi(argv[1]) : 7, 1);
+  const int rounds = std::max(argc > 1 ? std::atoi(argv[1]) : 9, 1);
   std::printf("medians of %d rounds\n", rounds);
   std::fflush(stdout);
   StartUpAndMemory(rounds);

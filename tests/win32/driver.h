@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,21 @@ inline bool WaitGone(const char* className, DWORD timeoutMs = kPatienceMs) {
   const std::string what = std::string("every window of class ") + className + " to close";
   return WaitFor([&] { return ::FindWindowExA(nullptr, nullptr, className, nullptr) == nullptr; },
                  timeoutMs, what.c_str());
+}
+
+// Processes running now whose parent is `parent`, by executable name ("cmd.exe"), or all.
+inline int ChildProcesses(DWORD parent, const char* exe = nullptr) {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = ::Process32First(snapshot, &entry); more;
+       more = ::Process32Next(snapshot, &entry)) {
+    count += entry.th32ParentProcessID == parent &&
+             (exe == nullptr || ::lstrcmpiA(entry.szExeFile, exe) == 0);
+  }
+  ::CloseHandle(snapshot);
+  return count;
 }
 
 struct FindChild {
