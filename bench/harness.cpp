@@ -209,8 +209,8 @@ void SynchronousRun(int rounds) {
   const auto linesEnded = [&] {
     if (!driver::WaitFor(
             [&] {
-              return driver::ChildProcesses(floor.dwProcessId) == 0 &&
-                     driver::ChildProcesses(brisko.dwProcessId) == 0;
+              return driver::CountProcesses(nullptr, floor.dwProcessId) == 0 &&
+                     driver::CountProcesses(nullptr, brisko.dwProcessId) == 0;
             },
             driver::kPatienceMs, "the started lines to end")) {
       GiveUp("the started lines did not end");

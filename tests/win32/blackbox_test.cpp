@@ -28,19 +28,6 @@ using driver::WaitFor;
 
 int Pixels(int twips) { return ::MulDiv(twips, 96, 1440); }
 
-int CountProcesses(const char* exe) {
-  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = ::Process32First(snapshot, &entry); more;
-       more = ::Process32Next(snapshot, &entry)) {
-    count += ::lstrcmpiA(entry.szExeFile, exe) == 0;
-  }
-  ::CloseHandle(snapshot);
-  return count;
-}
-
 // A system tool that Wine lacks (defrag, sfc), stood in for by stand_in_tool.exe in the
 // sandbox's system folders, so that a test can look at its console for as long as it needs.
 class StandInTool {
@@ -91,18 +78,7 @@ class StandInTool {
     ::GetSystemDirectoryA(folder, MAX_PATH);
     return folder;
   }
-  int Running() const {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = ::Process32First(snapshot, &entry); more;
-         more = ::Process32Next(snapshot, &entry)) {
-      count += ::lstrcmpiA(entry.szExeFile, (name_ + ".exe").c_str()) == 0;
-    }
-    ::CloseHandle(snapshot);
-    return count;
-  }
+  int Running() const { return driver::CountProcesses((name_ + ".exe").c_str()); }
   std::string ReportFile() const { return "C:\\tests\\" + name_ + ".report"; }
   std::string ReleaseFile() const { return "C:\\tests\\" + name_ + ".release"; }
 
@@ -395,7 +371,7 @@ TEST_F(Brisko, DisclaimerButtonShowsOneDisclaimerThatOnlyCloses) {
 TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
-  const int interpreters = CountProcesses("cmd.exe");
+  const int interpreters = driver::CountProcesses("cmd.exe");
   ::PostMessageA(In(main, main_window::kDefaultSettingsButton), BM_CLICK, 0,
                  0);  // the question is modal
   HWND question = nullptr;
@@ -417,7 +393,7 @@ TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
   ::PostMessageA(::GetDlgItem(question, IDNO), BM_CLICK, 0, 0);
   EXPECT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; }));
   ::Sleep(500);
-  EXPECT_EQ(CountProcesses("cmd.exe"), interpreters);
+  EXPECT_EQ(driver::CountProcesses("cmd.exe"), interpreters);
   EXPECT_TRUE(::IsWindowVisible(main));
 }
 
@@ -469,7 +445,7 @@ TEST_F(Brisko, SecondStartBringsTheOpenWindowForwardAndRunsNothing) {
   EXPECT_EQ(RunToEnd("C:\\brisko\\brisko.exe"), 3u);
   EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; }))
       << "the open window was not brought to the front";
-  EXPECT_EQ(CountProcesses("brisko.exe"), 1);
+  EXPECT_EQ(driver::CountProcesses("brisko.exe"), 1);
   EXPECT_EQ(driver::FindVisible(kDisclaimerClass), nullptr);
 
   ::DeleteFileA("C:\\tests\\refused.log");

@@ -61,15 +61,17 @@ inline bool WaitGone(const char* className, DWORD timeoutMs = kPatienceMs) {
                  timeoutMs, what.c_str());
 }
 
-// Processes running now whose parent is `parent`, by executable name ("cmd.exe"), or all.
-inline int ChildProcesses(DWORD parent, const char* exe = nullptr) {
+// Processes running now by executable name ("cmd.exe"), or all; with `parent`, only the
+// children of that process.
+inline constexpr DWORD kAnyParent = 0xFFFFFFFF;
+inline int CountProcesses(const char* exe, DWORD parent = kAnyParent) {
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
   int count = 0;
   for (BOOL more = ::Process32First(snapshot, &entry); more;
        more = ::Process32Next(snapshot, &entry)) {
-    count += entry.th32ParentProcessID == parent &&
+    count += (parent == kAnyParent || entry.th32ParentProcessID == parent) &&
              (exe == nullptr || ::lstrcmpiA(entry.szExeFile, exe) == 0);
   }
   ::CloseHandle(snapshot);
