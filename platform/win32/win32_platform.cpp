@@ -53,7 +53,6 @@ struct Win32Platform::Parts {
 };
 
 Win32Platform::Win32Platform() {
-  RemoveCurrentFolderFromLibrarySearch();
   SwitchOffInputMethod();
   // The common controls we use beyond buttons and labels: progress bars and tool tips.
   INITCOMMONCONTROLSEX controls{};
@@ -78,9 +77,7 @@ struct Win32System::Parts {
 };
 
 // COM is started by the first action that needs it, as for the windows.
-Win32System::Win32System() : parts_(std::make_unique<Parts>()) {
-  RemoveCurrentFolderFromLibrarySearch();
-}
+Win32System::Win32System() : parts_(std::make_unique<Parts>()) {}
 
 Win32System::~Win32System() {
   parts_.reset();

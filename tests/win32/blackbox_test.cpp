@@ -118,8 +118,8 @@ DWORD RunToEnd(std::string line) {
                         "C:\\brisko", &startup, &process)) {
     return 0xFFFFFFFF;
   }
-  DWORD code = 0xFFFFFFFE;  // still running after a minute
-  if (::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+  DWORD code = 0xFFFFFFFE;  // still running when the test's patience ran out
+  if (::WaitForSingleObject(process.hProcess, driver::kPatienceMs) == WAIT_OBJECT_0) {
     ::GetExitCodeProcess(process.hProcess, &code);
   }
   ::CloseHandle(process.hProcess);
@@ -130,35 +130,17 @@ DWORD RunToEnd(std::string line) {
 class Brisko : public ::testing::Test {
  protected:
   void SetUp() override {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    char line[] = "C:\\brisko\\brisko.exe";
-    ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, creationFlags_, nullptr,
-                                 "C:\\brisko", &startup, &process_));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          disclaimer_ = driver::FindVisible(kDisclaimerClass);
-          return disclaimer_ != nullptr ||
-                 ::WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
-        },
-        30000));
+    disclaimer_ = driver::StartBrisko(&process_, creationFlags_);
     ASSERT_NE(disclaimer_, nullptr) << "the disclaimer window did not appear";
   }
 
-  void TearDown() override {
-    if (process_.hProcess == nullptr) return;
-    if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      ::TerminateProcess(process_.hProcess, 1);
-      ::WaitForSingleObject(process_.hProcess, 10000);
-    }
-    ::CloseHandle(process_.hProcess);
-    ::CloseHandle(process_.hThread);
-    driver::WaitGone(kDisclaimerClass);
-    driver::WaitGone(kMain);
-  }
+  void TearDown() override { driver::EndBrisko(&process_); }
 
-  bool Ended(DWORD timeoutMs = 15000) {
-    return ::WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  bool Ended() {
+    const bool ended =
+        ::WaitForSingleObject(process_.hProcess, driver::kPatienceMs) == WAIT_OBJECT_0;
+    if (!ended) std::fprintf(stderr, "gave up waiting for brisko.exe to end\n");
+    return ended;
   }
 
   HWND OpenMain() {
@@ -206,7 +188,7 @@ TEST_F(Brisko, StartsWithTheDisclaimerAloneCentredAndNextFocused) {
         return ::GetGUIThreadInfo(::GetWindowThreadProcessId(disclaimer_, nullptr), &gui) &&
                gui.hwndFocus == next;
       },
-      2000));
+      driver::kPatienceMs, "the focus on Next"));
 
   EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kNoticeLabel)),
             std::string(DisclaimerParagraphA()));
@@ -279,7 +261,8 @@ TEST_F(Brisko, MonitorFillsAfterTheFirstSecond) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
   HWND totalMemory = In(main, main_window::kTotalMemoryLabel);
-  ASSERT_TRUE(WaitFor([&] { return !driver::Text(totalMemory).empty(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return !driver::Text(totalMemory).empty(); }, driver::kPatienceMs,
+                      "the first monitor tick"));
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
   ::GlobalMemoryStatusEx(&memory);
@@ -360,7 +343,7 @@ TEST_F(Brisko, DisclaimerButtonShowsOneDisclaimerThatOnlyCloses) {
   HWND again = driver::WaitWindow(kDisclaimerClass);
   ASSERT_NE(again, nullptr);
   driver::Click(In(main, main_window::kDisclaimerButton));
-  ::Sleep(300);
+  ASSERT_TRUE(driver::Settle(main));
   EXPECT_EQ(::FindWindowExA(nullptr, again, kDisclaimerClass, nullptr), nullptr)
       << "a second disclaimer";
   driver::Click(In(again, disclaimer::kNextButton));
@@ -391,8 +374,9 @@ TEST_F(Brisko, DefaultSettingsAsksAndNoStartsNothing) {
   ASSERT_NE(::GetDlgItem(question, IDNO), nullptr);
   EXPECT_EQ(::GetDlgItem(question, IDCANCEL), nullptr);
   ::PostMessageA(::GetDlgItem(question, IDNO), BM_CLICK, 0, 0);
-  EXPECT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; }));
-  ::Sleep(500);
+  EXPECT_TRUE(WaitFor([] { return ::FindWindowA("#32770", "Brisko") == nullptr; },
+                      driver::kPatienceMs, "the question to close"));
+  ASSERT_TRUE(driver::Settle(main));  // the click's handler has returned
   EXPECT_EQ(driver::CountProcesses("cmd.exe"), interpreters);
   EXPECT_TRUE(::IsWindowVisible(main));
 }
@@ -507,7 +491,9 @@ TEST_F(Brisko, ClickAndTimerMessagesWithUnknownIdsAreIgnored) {
   ASSERT_TRUE(driver::WaitGone(kDisclaimerClass)) << "Brisko stopped answering";
   EXPECT_EQ(::WaitForSingleObject(process_.hProcess, 0), WAIT_TIMEOUT) << "Brisko ended";
   DWORD_PTR result = 0;
-  EXPECT_NE(::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result), 0);
+  EXPECT_NE(
+      ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, driver::kPatienceMs, &result),
+      0);
   EXPECT_TRUE(::IsWindowEnabled(optimize)) << "a run started";
   EXPECT_EQ(driver::Position(In(main, main_window::kRunProgressBar)), 0);
 

@@ -61,6 +61,49 @@ inline bool WaitGone(const char* className, DWORD timeoutMs = kPatienceMs) {
                  timeoutMs, what.c_str());
 }
 
+// Starts brisko.exe from its folder as a user would and returns its disclaimer window, or
+// nullptr when none showed (or the program ended first). DETACHED_PROCESS starts it as
+// Explorer does, without a console.
+inline HWND StartBrisko(PROCESS_INFORMATION* process, DWORD creationFlags = 0) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  char line[] = "C:\\brisko\\brisko.exe";
+  if (!::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, creationFlags, nullptr,
+                        "C:\\brisko", &startup, process)) {
+    return nullptr;
+  }
+  HWND disclaimer = nullptr;
+  WaitFor(
+      [&] {
+        disclaimer = FindVisible(ClassOf("disclaimer"));
+        return disclaimer != nullptr ||
+               ::WaitForSingleObject(process->hProcess, 0) == WAIT_OBJECT_0;
+      },
+      kPatienceMs, "the disclaimer window, or the program's end");
+  return disclaimer;
+}
+
+// Ends a Brisko from StartBrisko if it still runs, and waits until its windows have gone.
+inline void EndBrisko(PROCESS_INFORMATION* process) {
+  if (process->hProcess == nullptr) return;
+  if (::WaitForSingleObject(process->hProcess, 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(process->hProcess, 1);
+    ::WaitForSingleObject(process->hProcess, kPatienceMs);
+  }
+  ::CloseHandle(process->hProcess);
+  ::CloseHandle(process->hThread);
+  *process = {};
+  WaitGone(ClassOf("disclaimer"));
+  WaitGone(ClassOf("main"));
+}
+
+// Returns once the window's thread has handled everything sent to it so far and is back in
+// its message loop, so that what it did in answer to a click or a posted message is done.
+inline bool Settle(HWND window) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, &result) != 0;
+}
+
 // Processes running now by executable name ("cmd.exe"), or all; with `parent`, only the
 // children of that process.
 inline constexpr DWORD kAnyParent = 0xFFFFFFFF;
@@ -76,6 +119,12 @@ inline int CountProcesses(const char* exe, DWORD parent = kAnyParent) {
   }
   ::CloseHandle(snapshot);
   return count;
+}
+
+// Waits until every command line this process started (cmd.exe) has ended.
+inline bool WaitLinesEnded() {
+  return WaitFor([] { return CountProcesses("cmd.exe", ::GetCurrentProcessId()) == 0; },
+                 kPatienceMs, "the started command lines to end");
 }
 
 struct FindChild {

@@ -21,7 +21,6 @@ using platform::ControlKind;
 using platform::ControlSpec;
 
 constexpr const char* kMain = "BriskoMainWindow";
-constexpr const char* kDisclaimerClass = "BriskoDisclaimer";
 constexpr int kSlack = 2;  // pixels: rounding of a place and of its container's place
 
 int ScreenDpi() {
@@ -64,26 +63,11 @@ class Layout : public ::testing::Test {
     if (const char* expected = std::getenv("BRISKO_EXPECTED_DPI")) {
       ASSERT_EQ(dpi_, std::atoi(expected)) << "the sandbox's DPI did not take";
     }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    char line[] = "C:\\brisko\\brisko.exe";
-    ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, "C:\\brisko",
-                                 &startup, &process_));
-    disclaimer_ = driver::WaitWindow(kDisclaimerClass);
+    disclaimer_ = driver::StartBrisko(&process_);
     ASSERT_NE(disclaimer_, nullptr) << "the disclaimer window did not appear";
   }
 
-  void TearDown() override {
-    if (process_.hProcess == nullptr) return;
-    if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      ::TerminateProcess(process_.hProcess, 1);
-      ::WaitForSingleObject(process_.hProcess, 10000);
-    }
-    ::CloseHandle(process_.hProcess);
-    ::CloseHandle(process_.hThread);
-    driver::WaitGone(kDisclaimerClass);
-    driver::WaitGone(kMain);
-  }
+  void TearDown() override { driver::EndBrisko(&process_); }
 
   void ExpectClientArea(HWND window, const platform::WindowSpec& layout) {
     RECT client;
@@ -157,8 +141,8 @@ TEST_F(Layout, MainWindowGrowsWithTheDpi) {
   ASSERT_NE(main, nullptr);
   // The monitor's figures are labels too: wait for its first tick to fill them.
   HWND driveUsed = driver::Control(main, main_window::kDriveUsedLabel);
-  ASSERT_TRUE(driver::WaitFor([&] { return !driver::Text(driveUsed).empty(); }, 20000))
-      << "the monitor did not fill its figures";
+  ASSERT_TRUE(driver::WaitFor([&] { return !driver::Text(driveUsed).empty(); }, driver::kPatienceMs,
+                              "the first monitor tick"));
   ExpectClientArea(main, MainWindowLayout());
   ExpectPlaces(main, MainWindowLayout());
   ExpectLabelsFit(main, MainWindowLayout());

@@ -97,7 +97,7 @@ TEST(Soak, HandlersInThisProcessLeaveNothingBehind) {
     };
     for (int i = 0; i < 20; ++i) host.Tick(main_window::kMonitorTimer);
     run();
-    ::Sleep(2000);
+    ASSERT_TRUE(driver::WaitLinesEnded());
     const Figures start = Measure(::GetCurrentProcessId());
     Report("in process, after start-up", start);
 
@@ -110,7 +110,7 @@ TEST(Soak, HandlersInThisProcessLeaveNothingBehind) {
       run();
       ASSERT_TRUE(host.State(main_window::kOptimizeButton).enabled) << "run " << i;
     }
-    ::Sleep(2000);
+    ASSERT_TRUE(driver::WaitLinesEnded());
     const Figures ran = Measure(::GetCurrentProcessId());
     Report("in process, 5 runs", ran);
     ExpectFlat(start, ran, "runs");
@@ -120,13 +120,8 @@ TEST(Soak, HandlersInThisProcessLeaveNothingBehind) {
 }
 
 TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  char line[] = "C:\\brisko\\brisko.exe";
-  ASSERT_TRUE(::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, "C:\\brisko",
-                               &startup, &process));
-  HWND disclaimerWindow = driver::WaitWindow("BriskoDisclaimer");
+  HWND disclaimerWindow = driver::StartBrisko(&process);
   ASSERT_NE(disclaimerWindow, nullptr);
   driver::Click(driver::Control(disclaimerWindow, disclaimer::kNextButton));
   HWND main = driver::WaitWindow("BriskoMainWindow");
@@ -134,7 +129,8 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   ASSERT_TRUE(driver::WaitGone("BriskoDisclaimer"));
   const auto responsive = [&] {
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+    return ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, driver::kPatienceMs,
+                                 &result) != 0;
   };
   const int windows = WindowsOf(process.dwProcessId);
   std::printf("brisko.exe after start-up: %d windows\n", windows);
@@ -150,11 +146,10 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   HWND bar = driver::Control(main, main_window::kRunProgressBar);
   for (int run = 1; run <= 5; ++run) {
     driver::Click(optimize);
-    const DWORD start = ::GetTickCount();
-    while (!(::IsWindowEnabled(optimize) && driver::Position(bar) == 0)) {
-      ASSERT_LT(::GetTickCount() - start, 60000u) << "run " << run << " did not come to rest";
-      ::Sleep(100);
-    }
+    ASSERT_TRUE(
+        driver::WaitFor([&] { return ::IsWindowEnabled(optimize) && driver::Position(bar) == 0; },
+                        driver::kPatienceMs, "the run to come to rest"))
+        << "run " << run;
   }
   std::printf("brisko.exe after 5 runs: %d windows\n", WindowsOf(process.dwProcessId));
   EXPECT_EQ(WindowsOf(process.dwProcessId), windows);

@@ -144,7 +144,7 @@ TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {
 
   platform::RunCommandLine(os, R"(cmd /c echo real> C:\tests\real.txt)", platform::kSwHide);
   EXPECT_TRUE(WaitFor([] { return Exists("C:\\tests\\real.txt"); }));
-  ::Sleep(500);
+  ASSERT_TRUE(driver::WaitLinesEnded());
   EXPECT_FALSE(Exists("C:\\tests\\planted.txt"));
   ::DeleteFileA("C:\\tests\\cmd.exe");
 }
@@ -200,7 +200,7 @@ TEST(CommandRunner, StartedProcessesLeaveNoHandlesBehind) {
   };
   Win32Os os;
   platform::RunCommandLine(os, "cmd /c exit", platform::kSwHide);  // warm up
-  ::Sleep(500);
+  ASSERT_TRUE(driver::WaitLinesEnded());
   const std::uintptr_t before = nextHandle();
   for (int i = 0; i < 30; ++i) platform::RunCommandLine(os, "cmd /c exit", platform::kSwHide);
   EXPECT_LE(nextHandle(), before + 2 * 4) << "two handles per started line would be 60";
@@ -212,7 +212,7 @@ TEST(CommandRunner, KeptLineGivesItsExitCodeOrIsLeftRunningAtTheLimit) {
   platform::RunCommandLine(os, "cmd /c exit 7", platform::kSwHide, &kept);
   ASSERT_NE(kept, 0u);
   std::uint32_t code = 0;
-  ASSERT_TRUE(os.WaitForProcess(kept, 60000, &code)) << "cmd /c exit 7 did not end in a minute";
+  ASSERT_TRUE(os.WaitForProcess(kept, driver::kPatienceMs, &code)) << "cmd /c exit 7 did not end";
   EXPECT_EQ(code, 7u);
   os.CloseProcess(kept);
 
@@ -358,7 +358,7 @@ TEST(CleanupActions, TempFolderLosesItsFilesOnly) {
 
   catalogue::DeleteTempFiles(os);
   EXPECT_TRUE(WaitFor([&] { return !Exists(temp + "\\one.tmp") && !Exists(temp + "\\two.log"); }));
-  ::Sleep(300);
+  ASSERT_TRUE(driver::WaitLinesEnded());
   EXPECT_TRUE(Exists(temp + "\\keep\\inner.tmp"));
   EXPECT_TRUE(Exists("C:\\tests\\elsewhere.tmp"));
 }
@@ -408,7 +408,7 @@ TEST(Hardening, LibrariesAreNotLoadedFromTheCurrentFolder) {
   ASSERT_NE(before, nullptr) << "without protection the current folder is searched";
   ::FreeLibrary(before);
 
-  platform::win32::Win32Platform start;  // what brisko.exe does first
+  platform::win32::Win32StartUp start;  // what brisko.exe does first
   HMODULE after = ::LoadLibraryA("briskoprobe.dll");
   EXPECT_EQ(after, nullptr) << "a library planted in the current folder was loaded";
   if (after != nullptr) ::FreeLibrary(after);

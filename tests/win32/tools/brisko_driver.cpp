@@ -78,7 +78,7 @@ int Unattended(const char* program, const char* log) {
     }
   }
   ::WaitForSingleObject(first, INFINITE);
-  if (rival != nullptr) ::WaitForSingleObject(rival, 60000);
+  if (rival != nullptr) ::WaitForSingleObject(rival, driver::kPatienceMs);
   const DWORD firstCode = ExitCode(first);
   const DWORD rivalCode = rival != nullptr ? ExitCode(rival) : 259;
   const bool rivalLogged = ::GetFileAttributesA(second.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -122,8 +122,8 @@ int CheckClean() {
   return binEmpty && clipboardEmpty && clipboardFree ? 0 : 1;
 }
 
-// Clicks "Optimize" and watches for five seconds that no window of a started line shows,
-// then waits until the window is at rest again.
+// Clicks "Optimize" and watches that no window of a started line shows, until the window is
+// at rest again and every line the run started has ended.
 int Optimize() {
   HWND main = driver::WaitWindow("BriskoMainWindow");
   if (main == nullptr) return 1;
@@ -131,22 +131,23 @@ int Optimize() {
   HWND bar = driver::Control(main, 111);
   const std::set<HWND> before = driver::VisibleTopLevelWindows();
   driver::Click(optimize);
-  int shown = 0;
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < 5000) {
-    if (HWND shownWindow = driver::NewVisibleWindow(before)) {
-      char name[64] = {};
-      ::GetClassNameA(shownWindow, name, sizeof name);
-      std::printf("a window showed during the run: class %s\n", name);
-      ++shown;
-    }
-    ::Sleep(20);
-  }
-  while (!(::IsWindowEnabled(optimize) && driver::Position(bar) == 0)) {
-    if (::GetTickCount() - start > 60000) return 1;
-    ::Sleep(100);
-  }
-  return shown == 0 ? 0 : 1;
+  DWORD brisko = 0;
+  ::GetWindowThreadProcessId(main, &brisko);
+  std::set<HWND> seen;
+  const bool rested = driver::WaitFor(
+      [&] {
+        if (HWND shownWindow = driver::NewVisibleWindow(before);
+            shownWindow != nullptr && seen.insert(shownWindow).second) {
+          char name[64] = {};
+          ::GetClassNameA(shownWindow, name, sizeof name);
+          std::printf("a window showed during the run: class %s\n", name);
+        }
+        return ::IsWindowEnabled(optimize) && driver::Position(bar) == 0 &&
+               driver::CountProcesses("cmd.exe", brisko) == 0;
+      },
+      // The run's lines stop dozens of services one after another: longer than one wait.
+      5 * driver::kPatienceMs, "the run to come to rest and its lines to end");
+  return rested && seen.empty() ? 0 : 1;
 }
 
 // Waits for Brisko's modal question and clicks Yes or No on it; done once it has gone.
