@@ -285,12 +285,16 @@ void Win32Host::FinishNative(const WindowSpec& layout) {
 void Win32Host::ShowNative(WindowId id) {
   Native& native = natives_.at(id);
   if (native.layout->centred) {
+    // Made centred already: moved only when it is not (its size was corrected after it was
+    // made), since every move is a round trip to the window system before the first paint.
     RECT window;
     ::GetWindowRect(native.hwnd, &window);
     const int width = window.right - window.left, height = window.bottom - window.top;
-    ::SetWindowPos(native.hwnd, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                   (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    if (window.left != x || window.top != y) {
+      ::SetWindowPos(native.hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
   }
   const bool wasVisible = ::IsWindowVisible(native.hwnd) != FALSE;
   ::ShowWindow(native.hwnd, SW_SHOWNORMAL);
