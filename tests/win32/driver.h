@@ -104,6 +104,13 @@ inline bool Settle(HWND window) {
   return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, &result) != 0;
 }
 
+// The same round trip, given up at once if the system already takes the window for hung: the
+// window answers messages.
+inline bool Responsive(HWND window) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPatienceMs, &result) != 0;
+}
+
 // Processes running now by executable name ("cmd.exe"), or all; with `parent`, only the
 // children of that process.
 inline constexpr DWORD kAnyParent = 0xFFFFFFFF;

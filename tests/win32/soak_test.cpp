@@ -127,11 +127,6 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   HWND main = driver::WaitWindow("BriskoMainWindow");
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(driver::WaitGone("BriskoDisclaimer"));
-  const auto responsive = [&] {
-    DWORD_PTR result = 0;
-    return ::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, driver::kPatienceMs,
-                                 &result) != 0;
-  };
   const int windows = WindowsOf(process.dwProcessId);
   std::printf("brisko.exe after start-up: %d windows\n", windows);
 
@@ -140,7 +135,7 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   std::printf("brisko.exe, 10,000 ticks sent across processes: %lu ms, %d windows\n",
               ::GetTickCount() - before, WindowsOf(process.dwProcessId));
   EXPECT_EQ(WindowsOf(process.dwProcessId), windows);
-  EXPECT_TRUE(responsive());
+  EXPECT_TRUE(driver::Responsive(main));
 
   HWND optimize = driver::Control(main, main_window::kOptimizeButton);
   HWND bar = driver::Control(main, main_window::kRunProgressBar);
@@ -153,7 +148,7 @@ TEST(Soak, BriskoStaysResponsiveAndEndsCleanly) {
   }
   std::printf("brisko.exe after 5 runs: %d windows\n", WindowsOf(process.dwProcessId));
   EXPECT_EQ(WindowsOf(process.dwProcessId), windows);
-  EXPECT_TRUE(responsive());
+  EXPECT_TRUE(driver::Responsive(main));
 
   driver::Click(driver::Control(main, main_window::kExitButton));
   ASSERT_EQ(::WaitForSingleObject(process.hProcess, driver::kPatienceMs), WAIT_OBJECT_0)
