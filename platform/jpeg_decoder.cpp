@@ -144,8 +144,9 @@ class Decoder {
   explicit Decoder(std::span<const std::uint8_t> data) : data_(data) {}
 
   // Reads the segments up to the frame header (sizeOnly) or up to the end of the first
-  // scan, decoding it into `pixels`.
-  bool Run(bool sizeOnly, std::span<std::uint8_t> pixels = {}, std::size_t stride = 0) {
+  // scan, decoding it into `pixels`, which the caller made for a picture of `expected` size.
+  bool Run(bool sizeOnly, JpegSize expected = {}, std::span<std::uint8_t> pixels = {},
+           std::size_t stride = 0) {
     if (data_.size() < 4 || data_[0] != 0xFF || data_[1] != 0xD8) return false;
     std::size_t at = 2;
     for (;;) {
@@ -168,7 +169,9 @@ class Decoder {
       switch (marker) {
         case 0xC0:  // baseline
         case 0xC1:  // extended sequential, Huffman: the same for 8-bit samples
-          if (!ReadFrame(segment)) return false;
+          // One picture has one frame header. A second one would replace the size that
+          // ReadJpegSize gave the caller, who has made a bitmap of that size.
+          if (width_ != 0 || !ReadFrame(segment)) return false;
           if (sizeOnly) return true;
           break;
         case 0xC4:
@@ -182,7 +185,7 @@ class Decoder {
           break;
         case 0xDA:
           if (sizeOnly || width_ == 0) return false;
-          return ReadScanHeader(segment) && DecodeScan(at, pixels, stride);
+          return ReadScanHeader(segment) && DecodeScan(at, expected, pixels, stride);
         default:
           // Other frame types (progressive, lossless, arithmetic coding) are not ours.
           if (marker >= 0xC2 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
@@ -309,9 +312,14 @@ class Decoder {
     return !bits.damaged();
   }
 
-  bool DecodeScan(std::size_t at, std::span<std::uint8_t> pixels, std::size_t stride) {
+  bool DecodeScan(std::size_t at, JpegSize expected, std::span<std::uint8_t> pixels,
+                  std::size_t stride) {
+    if (width_ != expected.width || height_ != expected.height) return false;
+    // Whether height rows of stride bytes fit, asked by dividing: the product stride x height
+    // can wrap around, in a 32-bit size_t with the frame's own size, and in any size_t with
+    // a stride near its top, and then pass for a buffer far too small.
     if (stride < static_cast<std::size_t>(width_) * 3 ||
-        pixels.size() < stride * static_cast<std::size_t>(height_)) {
+        stride > pixels.size() / static_cast<std::size_t>(height_)) {
       return false;
     }
     const int mcuWidth = 8 * maxH_, mcuHeight = 8 * maxV_;
@@ -379,9 +387,9 @@ bool ReadJpegSize(std::span<const std::uint8_t> data, JpegSize* size) {
   return true;
 }
 
-bool DecodeJpeg(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+bool DecodeJpeg(std::span<const std::uint8_t> data, JpegSize size, std::span<std::uint8_t> pixels,
                 std::size_t stride) {
-  return Decoder(data).Run(false, pixels, stride);
+  return Decoder(data).Run(false, size, pixels, stride);
 }
 
 }  // namespace platform

@@ -19,11 +19,13 @@ struct JpegSize {
 bool ReadJpegSize(std::span<const std::uint8_t> data, JpegSize* size);
 
 // Decodes into rows of blue-green-red bytes, top row first, each row `stride` bytes apart
-// (the layout of a top-down 24-bit bitmap). `pixels` must hold stride x height bytes.
-// False when the data is damaged or uses a JPEG feature we do not embed (progressive or
-// arithmetic coding, 12-bit samples, grey scale, restart intervals); the pixels are then
+// (the layout of a top-down 24-bit bitmap). `size` is the size the caller made its bitmap
+// for, as ReadJpegSize gave it; `pixels` must hold stride x size.height bytes. False when
+// the picture is not of that size or does not fit `pixels`, when the data is damaged or has
+// more than one frame header, or when it uses a JPEG feature we do not embed (progressive
+// or arithmetic coding, 12-bit samples, grey scale, restart intervals); the pixels are then
 // undefined.
-bool DecodeJpeg(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+bool DecodeJpeg(std::span<const std::uint8_t> data, JpegSize size, std::span<std::uint8_t> pixels,
                 std::size_t stride);
 
 }  // namespace platform

@@ -35,7 +35,7 @@ Gdi<HBITMAP> DecodeJpegBitmap(std::span<const std::uint8_t> data) {
   if (!bitmap || bits == nullptr) return nullptr;
   const std::size_t stride = (static_cast<std::size_t>(size.width) * 3 + 3) & ~std::size_t{3};
   const std::span pixels(static_cast<std::uint8_t*>(bits), stride * size.height);
-  if (!DecodeJpeg(data, pixels, stride)) return nullptr;
+  if (!DecodeJpeg(data, size, pixels, stride)) return nullptr;
   return bitmap;
 }
 

@@ -3,11 +3,13 @@
 // and foreign data, which it must refuse without reading outside the input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
@@ -113,8 +115,50 @@ std::optional<Picture> Decode(std::span<const std::uint8_t> data) {
   if (!platform::ReadJpegSize(data, &size)) return std::nullopt;
   Picture picture{size.width, size.height, (static_cast<std::size_t>(size.width) * 3 + 3) & ~3u};
   picture.pixels.resize(picture.stride * size.height);
-  if (!platform::DecodeJpeg(data, picture.pixels, picture.stride)) return std::nullopt;
+  if (!platform::DecodeJpeg(data, size, picture.pixels, picture.stride)) return std::nullopt;
   return picture;
+}
+
+// Where the first `marker` segment of a fixture starts, at its 0xFF byte.
+std::size_t MarkerAt(std::span<const std::uint8_t> data, std::uint8_t marker) {
+  const std::array<std::uint8_t, 2> bytes{0xFF, marker};
+  return static_cast<std::size_t>(std::ranges::search(data, bytes).begin() - data.begin());
+}
+
+// Where the segment starting at `at` ends: its length counts itself but not the marker.
+std::size_t SegmentEnd(std::span<const std::uint8_t> data, std::size_t at) {
+  return at + 2 + ((data[at + 2] << 8) | data[at + 3]);
+}
+
+void SetFrameSize(std::span<std::uint8_t> frameHeader, int width, int height) {
+  frameHeader[5] = static_cast<std::uint8_t>(height >> 8);
+  frameHeader[6] = static_cast<std::uint8_t>(height);
+  frameHeader[7] = static_cast<std::uint8_t>(width >> 8);
+  frameHeader[8] = static_cast<std::uint8_t>(width);
+}
+
+// kQuadrants2x2 with a copy of its frame header, under `marker` and of the given size, right
+// after the first one.
+std::vector<std::uint8_t> WithSecondFrameHeader(std::uint8_t marker, int width, int height) {
+  std::vector<std::uint8_t> bytes(std::begin(kQuadrants2x2), std::end(kQuadrants2x2));
+  const std::size_t frameAt = MarkerAt(bytes, 0xC0), frameEnd = SegmentEnd(bytes, frameAt);
+  std::vector<std::uint8_t> second(bytes.begin() + frameAt, bytes.begin() + frameEnd);
+  second[1] = marker;
+  SetFrameSize(second, width, height);
+  bytes.insert(bytes.begin() + frameEnd, second.begin(), second.end());
+  return bytes;
+}
+
+// kQuadrants1x1 with another size in its frame header and, for entropy-coded data, zero bits
+// enough for its top row of 8 x 8 MCUs: in its tables a zero bit is both "DC unchanged" and
+// "end of block", so each MCU of three blocks takes six zero bits and comes out grey.
+std::vector<std::uint8_t> GreyMcuRow(int width, int height) {
+  std::vector<std::uint8_t> bytes(std::begin(kQuadrants1x1), std::end(kQuadrants1x1));
+  SetFrameSize(std::span(bytes).subspan(MarkerAt(bytes, 0xC0)), width, height);
+  bytes.resize(SegmentEnd(bytes, MarkerAt(bytes, 0xDA)));
+  bytes.insert(bytes.end(), static_cast<std::size_t>((width + 7) / 8), 0x00);
+  bytes.insert(bytes.end(), {0xFF, 0xD9});
+  return bytes;
 }
 
 void ExpectColour(const std::array<double, 3>& rgb, const std::array<double, 3>& expected,
@@ -156,26 +200,85 @@ TEST(JpegDecoder, LandscapeMatchesTheReferenceDecoder) {
 
 TEST(JpegDecoder, DamagedForeignOrTooSmallIsRefused) {
   const std::span<const std::uint8_t> good(kQuadrants2x2);
+  constexpr platform::JpegSize kSize{32, 32};
   std::vector<std::uint8_t> pixels(32 * 96);
   // Cut anywhere before its end marker, it is incomplete.
   for (std::size_t length = 0; length + 2 < good.size(); ++length) {
-    EXPECT_FALSE(platform::DecodeJpeg(good.first(length), pixels, 96)) << length;
+    EXPECT_FALSE(platform::DecodeJpeg(good.first(length), kSize, pixels, 96)) << length;
   }
-  EXPECT_TRUE(platform::DecodeJpeg(good.first(good.size() - 2), pixels, 96));
+  EXPECT_TRUE(platform::DecodeJpeg(good.first(good.size() - 2), kSize, pixels, 96));
   // Any byte changed: refused or decoded, but never a read outside the data (sanitizers).
   std::vector<std::uint8_t> damaged(good.begin(), good.end());
   for (std::size_t at = 0; at < damaged.size(); ++at) {
     for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
       damaged[at] ^= flip;
-      platform::DecodeJpeg(damaged, pixels, 96);
+      platform::DecodeJpeg(damaged, kSize, pixels, 96);
       damaged[at] ^= flip;
     }
   }
-  EXPECT_FALSE(platform::DecodeJpeg(kProgressive, pixels, 96));
+  EXPECT_FALSE(platform::DecodeJpeg(kProgressive, kSize, pixels, 96));
   platform::JpegSize size;
   EXPECT_FALSE(platform::ReadJpegSize(kProgressive, &size));
-  EXPECT_FALSE(platform::DecodeJpeg(good, std::span(pixels).first(32 * 96 - 1), 96));
-  EXPECT_FALSE(platform::DecodeJpeg(good, pixels, 95));
+  EXPECT_FALSE(platform::DecodeJpeg(good, kSize, std::span(pixels).first(32 * 96 - 1), 96));
+  EXPECT_FALSE(platform::DecodeJpeg(good, kSize, pixels, 95));
+}
+
+// ReadJpegSize gives the first frame header's size, and the caller makes its bitmap for that;
+// a second frame header, which the scan would be decoded with, is refused, even a repeat of the
+// first: one picture has one.
+TEST(JpegDecoder, SecondFrameHeaderIsRefused) {
+  struct Case {
+    std::uint8_t marker;
+    int width, height;
+    const char* what;
+  };
+  for (const Case& second :
+       {Case{0xC0, 32, 32, "the same again"}, Case{0xC1, 32, 32, "the same as extended sequential"},
+        Case{0xC0, 16, 16, "smaller"}}) {
+    EXPECT_FALSE(Decode(WithSecondFrameHeader(second.marker, second.width, second.height)))
+        << second.what;
+  }
+}
+
+// The bitmap was made for the size the caller passes: a picture of any other size is refused,
+// even one whose rows would fit in the bitmap's bytes.
+TEST(JpegDecoder, PictureOfAnotherSizeThanExpectedIsRefused) {
+  using platform::JpegSize;
+  std::vector<std::uint8_t> pixels(64 * 192);  // 64 x 64 pixels
+  EXPECT_TRUE(platform::DecodeJpeg(kQuadrants2x2, {32, 32}, pixels, 192));
+  for (const JpegSize expected :
+       {JpegSize{31, 32}, {32, 31}, {33, 32}, {32, 33}, {16, 16}, {64, 64}, {0, 0}}) {
+    EXPECT_FALSE(platform::DecodeJpeg(kQuadrants2x2, expected, pixels, 192))
+        << expected.width << " x " << expected.height;
+  }
+}
+
+// Frames whose stride x height does not fit in a size_t, with buffers as small as that product
+// wrapped around: refused before a row is written (the sanitizers see any write outside the
+// buffer), though with a height of one row of MCUs the same data decodes.
+TEST(JpegDecoder, FrameTooLargeForTheBufferIsRefusedWhereItsByteCountWraps) {
+  struct Case {
+    int width, height;
+    std::size_t stride, bufferBytes;
+    const char* what;
+  };
+  const Case cases[] = {
+      {16, 65535, std::numeric_limits<std::size_t>::max() / 65535 + 1, 65534,
+       "stride x height wraps to 65534 in any size_t"},
+      {21846, 65535, 65540, 196604, "stride x height wraps to 196604 in a 32-bit size_t"},
+      {65535, 65535, 196608, 8 * 196608, "width x height x 3 is beyond 32 bits"},
+  };
+  for (const Case& frame : cases) {
+    const std::size_t oneRowStride = (static_cast<std::size_t>(frame.width) * 3 + 3) & ~3u;
+    std::vector<std::uint8_t> pixels(8 * oneRowStride);
+    EXPECT_TRUE(
+        platform::DecodeJpeg(GreyMcuRow(frame.width, 8), {frame.width, 8}, pixels, oneRowStride))
+        << frame.what;
+    pixels.assign(frame.bufferBytes, 0);
+    EXPECT_FALSE(platform::DecodeJpeg(GreyMcuRow(frame.width, frame.height),
+                                      {frame.width, frame.height}, pixels, frame.stride))
+        << frame.what;
+  }
 }
 
 }  // namespace
