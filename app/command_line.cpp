@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "brisko_version.h"
+
 namespace app {
 namespace {
 

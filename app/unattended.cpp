@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "brisko_version.h"
 #include "catalogue/cleanup_actions.h"
 #include "catalogue/registry_tweaks.h"
 #include "catalogue/service_catalogue.h"

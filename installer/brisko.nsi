@@ -1,14 +1,35 @@
-; The Windows installer: brisko.exe into Program Files, a Start-menu shortcut and an
-; uninstaller registered with Windows. Built on Debian with makensis (scripts/release).
-; The output depends only on this script, brisko.exe (its bytes and its file time, which
+; The Windows installers: Brisko into Program Files, a Start-menu shortcut and an uninstaller
+; registered with Windows. Built on Debian with makensis (scripts/release), once for each
+; program:
+;   -DARCHITECTURE=x86  brisko-<version>-setup.exe, a 32-bit installer with the 32-bit
+;                       brisko.exe, for Windows 2000/XP and 32-bit Windows (on 64-bit Windows it
+;                       installs into Program Files (x86), as any 32-bit program's installer)
+;   -DARCHITECTURE=x64  brisko64-<version>-setup.exe, itself a 64-bit program, with
+;                       brisko64.exe, into the native Program Files and the 64-bit view of the
+;                       registry; it starts on 64-bit Windows only
+; The output depends only on this script, the program (its bytes and its file time, which
 ; scripts/release sets to the commit's) and the NSIS version: the stub's own PE header comes
 ; from the NSIS package, and the uninstaller is written from that stub at install time.
-Unicode true
 !ifndef VERSION
   !define VERSION "6.0.6"
 !endif
-!ifndef BRISKO_EXE
-  !define BRISKO_EXE "brisko.exe"
+!ifndef ARCHITECTURE
+  !define ARCHITECTURE x86
+!endif
+!if "${ARCHITECTURE}" == "x64"
+  Target amd64-unicode
+  !define DEFAULT_PROGRAM "brisko64.exe"
+  !define PROGRAMS_FOLDER "$PROGRAMFILES64"
+!else
+  Unicode true
+  !define DEFAULT_PROGRAM "brisko.exe"
+  !define PROGRAMS_FOLDER "$PROGRAMFILES"
+!endif
+!ifndef PROGRAM
+  !define PROGRAM "${DEFAULT_PROGRAM}"
+!endif
+!ifndef PROGRAM_FILE
+  !define PROGRAM_FILE "${PROGRAM}"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "brisko-${VERSION}-setup.exe"
@@ -17,7 +38,7 @@ Unicode true
 
 Name "Brisko ${VERSION}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\Brisko"
+InstallDir "${PROGRAMS_FOLDER}\Brisko"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 Icon "..\assets\brisko.ico"
@@ -27,7 +48,7 @@ VIProductVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "Brisko"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
-VIAddVersionKey "FileDescription" "Brisko ${VERSION} setup"
+VIAddVersionKey "FileDescription" "Brisko ${VERSION} setup (${ARCHITECTURE})"
 VIAddVersionKey "CompanyName" "Brisko"
 VIAddVersionKey "LegalCopyright" "Brisko"
 
@@ -36,18 +57,27 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+!macro RegistryView
+  ; A 64-bit installer writes the 64-bit view, where Windows lists 64-bit programs; it is
+  ; its default view already, named here so that nobody has to know that.
+  !if "${ARCHITECTURE}" == "x64"
+    SetRegView 64
+  !endif
+!macroend
+
 Section "Brisko"
   SetShellVarContext all
+  !insertmacro RegistryView
   SetOutPath "$INSTDIR"
-  File "/oname=brisko.exe" "${BRISKO_EXE}"
+  File "/oname=${PROGRAM}" "${PROGRAM_FILE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\Brisko"
-  CreateShortcut "$SMPROGRAMS\Brisko\Brisko.lnk" "$INSTDIR\brisko.exe"
+  CreateShortcut "$SMPROGRAMS\Brisko\Brisko.lnk" "$INSTDIR\${PROGRAM}"
   CreateShortcut "$SMPROGRAMS\Brisko\Uninstall Brisko.lnk" "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Brisko"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Brisko"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\brisko.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${PROGRAM}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
@@ -55,7 +85,8 @@ SectionEnd
 
 Section "Uninstall"
   SetShellVarContext all
-  Delete "$INSTDIR\brisko.exe"
+  !insertmacro RegistryView
+  Delete "$INSTDIR\${PROGRAM}"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Brisko\Brisko.lnk"

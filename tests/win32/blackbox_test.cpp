@@ -139,7 +139,7 @@ class Brisko : public ::testing::Test {
   bool Ended() {
     const bool ended =
         ::WaitForSingleObject(process_.hProcess, driver::kPatienceMs) == WAIT_OBJECT_0;
-    if (!ended) std::fprintf(stderr, "gave up waiting for brisko.exe to end\n");
+    if (!ended) std::fprintf(stderr, "gave up waiting for %s to end\n", driver::kProgram);
     return ended;
   }
 
@@ -426,14 +426,14 @@ TEST_F(Brisko, SecondStartBringsTheOpenWindowForwardAndRunsNothing) {
   ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == other; }))
       << "the other window did not come to the front";
 
-  EXPECT_EQ(RunToEnd("C:\\brisko\\brisko.exe"), 3u);
+  EXPECT_EQ(RunToEnd(driver::ProgramPath()), 3u);
   EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; }))
       << "the open window was not brought to the front";
-  EXPECT_EQ(driver::CountProcesses("brisko.exe"), 1);
+  EXPECT_EQ(driver::CountProcesses(driver::kProgram), 1);
   EXPECT_EQ(driver::FindVisible(kDisclaimerClass), nullptr);
 
   ::DeleteFileA("C:\\tests\\refused.log");
-  EXPECT_EQ(RunToEnd("C:\\brisko\\brisko.exe /optimize /log C:\\tests\\refused.log"), 3u);
+  EXPECT_EQ(RunToEnd(driver::ProgramPath() + " /optimize /log C:\\tests\\refused.log"), 3u);
   EXPECT_EQ(::GetFileAttributesA("C:\\tests\\refused.log"), INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(::IsWindowEnabled(In(main, main_window::kOptimizeButton)));
   ::DestroyWindow(other);

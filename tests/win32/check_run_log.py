@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Checks the log of one `brisko.exe /optimize /log FILE` against the catalogues that
-run_catalogue.exe printed: every line is JSON; it names each of the 74 lines as started and
-with its exit code, each of the 49 values as written, the clean-up results, and ends with
-exit code 0. Usage: check_run_log.py LOG CATALOGUE. Exits 1 on a fault."""
+"""Checks the log of one `brisko.exe /optimize /log FILE` against the reviewed record of what
+a run does (tests/fixtures/run_effects.txt): every line is JSON; it names each of the 74 lines
+as started and with its exit code, each of the 49 values as written, the clean-up results,
+and ends with exit code 0. Usage: check_run_log.py LOG RECORD. Exits 1 on a fault."""
 import json
 import sys
 from pathlib import Path

@@ -36,6 +36,17 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kP
   return true;
 }
 
+// The program under test: the 64-bit test programs test the 64-bit Brisko, which lies in
+// C:\brisko of the sandbox under its own name, as the 32-bit one does under its own.
+#ifdef _WIN64
+inline constexpr char kProgram[] = "brisko64.exe";
+#else
+inline constexpr char kProgram[] = "brisko.exe";
+#endif
+inline constexpr char kProgramFolder[] = "C:\\brisko";
+
+inline std::string ProgramPath() { return std::string(kProgramFolder) + "\\" + kProgram; }
+
 inline const char* ClassOf(const std::string& window) {
   return window == "main" ? "BriskoMainWindow" : "BriskoDisclaimer";
 }
@@ -61,15 +72,15 @@ inline bool WaitGone(const char* className, DWORD timeoutMs = kPatienceMs) {
                  timeoutMs, what.c_str());
 }
 
-// Starts brisko.exe from its folder as a user would and returns its disclaimer window, or
+// Starts Brisko from its folder as a user would and returns its disclaimer window, or
 // nullptr when none showed (or the program ended first). DETACHED_PROCESS starts it as
 // Explorer does, without a console.
 inline HWND StartBrisko(PROCESS_INFORMATION* process, DWORD creationFlags = 0) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  char line[] = "C:\\brisko\\brisko.exe";
-  if (!::CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, creationFlags, nullptr,
-                        "C:\\brisko", &startup, process)) {
+  std::string line = ProgramPath();
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
+                        kProgramFolder, &startup, process)) {
     return nullptr;
   }
   HWND disclaimer = nullptr;

@@ -2,18 +2,18 @@
 # Both windows at each DPI given, in a fresh sandbox prefix of its own: the DPI is set in the
 # prefix's registry (Wine takes it from LogPixels) before anything starts, then the black-box
 # layout test and the in-process toolkit test's fonts and pictures run at that DPI.
-#   layout_test.sh PRODUCT_DIR TESTS_DIR DPI...
+#   layout_test.sh PROGRAM TESTS_DIR DPI...
 set -uo pipefail
-product=$1  # the folder of brisko.exe
+program=$1  # brisko.exe or brisko64.exe
 tests=$2    # the folder of layout_test.exe and toolkit_test.exe
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/common.sh"
 : "${DISPLAY:?needs the display that scripts/test provides}"
 
-make_sandbox 2>/dev/null || exit 1
+make_sandbox || exit 1
 trap drop_sandbox EXIT
-cp "$product/brisko.exe" "$tests/layout_test.exe" "$tests/toolkit_test.exe" \
+cp "$program" "$tests/layout_test.exe" "$tests/toolkit_test.exe" \
   "$WINEPREFIX/drive_c/brisko/"
 cd "$WINEPREFIX/drive_c/brisko"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release is reproducible: two copies of this tree, in folders of different names and
 # depths, built one after the other by differently named users with other time zones,
-# locales and umasks, give byte-identical brisko.exe, installer and SHA256SUMS.
+# locales and umasks, give byte-identical programs, installers and SHA256SUMS.
 set -euo pipefail
 source=$(cd "$1" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/brisko-reproducible.XXXXXX")
@@ -41,6 +41,7 @@ for file in $(cd "$one/build/release" && ls); do
     status=1
   fi
 done
-[ "$(ls "$one/build/release" | wc -l)" = 3 ] || { echo "FAILED: expected three files"; status=1; }
+# Both programs, both installers and SHA256SUMS.
+[ "$(ls "$one/build/release" | wc -l)" = 5 ] || { echo "FAILED: expected five files"; status=1; }
 cat "$one/build/release/SHA256SUMS"
 exit $status

@@ -1,31 +1,35 @@
 #!/usr/bin/env bash
 # The whole run, end to end, in a fresh sandbox prefix of its own, of the flavour in
-# BRISKO_PREFIX (32-bit XP, or 64-bit Windows 10 or 7 where brisko.exe runs under WOW64):
+# BRISKO_PREFIX (32-bit XP, or 64-bit Windows 10 or 7, where brisko.exe runs under WOW64 and
+# brisko64.exe natively):
 # snapshot the registry and drive C:, start the run out of a folder that also holds planted
 # copies of the tools the lines name, wait until every process it started has ended,
 # snapshot again and compare. Wine's process trace shows the lines from outside; a tool
 # planted only in the native system folder shows that they ran there. How the run starts:
-#   button      brisko.exe as from the desktop, through the disclaimer, "Optimize" pressed,
+#   button      the program as from the desktop, through the disclaimer, "Optimize" pressed,
 #               then "Defrag" and "Default Settings" (Yes)
-#   unattended  brisko.exe /optimize /log C:\brisko.log as a deployment agent starts it, after
+#   unattended  PROGRAM /optimize /log C:\brisko.log as a deployment agent starts it, after
 #               command lines that must be refused without changing anything
+#   whole_run_test.sh PROGRAM TESTS_DIR [button|unattended]
 set -euo pipefail
-product=$1  # the folder of brisko.exe and brisko-driver.exe
-tests=$2    # the folder of run_catalogue.exe
+program=$1  # brisko.exe or brisko64.exe, with brisko-driver.exe of its build beside it
+tests=$2    # the folder of the Wine test programs
 how=${3:-button}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/common.sh"
 : "${DISPLAY:?needs the display that scripts/test provides}"
 
-make_sandbox 2>/dev/null
+make_sandbox || exit 1
 trap drop_sandbox EXIT
 c=$WINEPREFIX/drive_c
 work=$BRISKO_SANDBOX/work
 mkdir -p "$work"
-cp "$product/brisko.exe" "$product/brisko-driver.exe" "$tests/run_catalogue.exe" "$c/brisko/"
+name=$(basename "$program")
+cp "$program" "$(dirname "$program")/brisko-driver.exe" "$c/brisko/"
 cd "$c/brisko"  # also brisko.exe's current folder, as when Explorer starts it
 driver() { wine 'C:\brisko\brisko-driver.exe' "$@"; }
-wine 'C:\brisko\run_catalogue.exe' | tr -d '\r' > "$work/catalogue.txt"
+# What the run must do, as reviewed by hand: never taken from the program's own tables.
+cp "$here/../fixtures/run_effects.txt" "$work/catalogue.txt"
 
 # What a run must clean, and what it must leave alone.
 mkdir -p "$c/windows/temp/keep" "$c/windows/prefetch" "$c/data"
@@ -63,15 +67,15 @@ if [ "$how" = unattended ]; then
                    "/optimize /log C:\\no\\such\\folder\\brisko.log"; do
     code=0
     # shellcheck disable=SC2086
-    wine 'C:\brisko\brisko.exe' $arguments > "$work/refused.txt" 2>&1 || code=$?
-    echo "brisko.exe $arguments: exit code $code: $(head -1 "$work/refused.txt" | tr -d '\r')"
+    wine "C:\\brisko\\$name" $arguments > "$work/refused.txt" 2>&1 || code=$?
+    echo "$name $arguments: exit code $code: $(head -1 "$work/refused.txt" | tr -d '\r')"
     [ "$code" = 2 ] || { echo "FAULT: expected exit code 2"; exit 1; }
   done
   wineserver -w
   snapshot "$work/before"
   python3 "$here/compare_snapshots.py" "$work" --before seeded --after before --unchanged
 
-  WINEDEBUG=trace+process driver unattended 'C:\brisko\brisko.exe' 'C:\brisko.log' \
+  WINEDEBUG=trace+process driver unattended "C:\\brisko\\$name" 'C:\brisko.log' \
     2> "$work/trace.log"
   driver check-clean
   wineserver -w  # every process the run started has ended
@@ -82,16 +86,16 @@ if [ "$how" = unattended ]; then
 fi
 
 snapshot "$work/before"
-WINEDEBUG=trace+process driver launch 'C:\brisko\brisko.exe' 2> "$work/trace.log"
+WINEDEBUG=trace+process driver launch "C:\\brisko\\$name" 2> "$work/trace.log"
 driver wait-window disclaimer 60000
-driver click disclaimer 1101
+driver click disclaimer next
 driver wait-window main 60000
 driver optimize
 driver check-clean
-driver click main 104          # Defrag
-driver press main 106          # Default Settings asks first
+driver click main defrag
+driver press main default-settings  # it asks first
 driver answer yes
-driver click main 102
+driver click main exit
 wineserver -w  # every process the run started has ended
 snapshot "$work/after"
 

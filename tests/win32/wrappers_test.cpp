@@ -49,12 +49,13 @@ struct Value {
 };
 
 // The sandbox prefix that scripts/test made: xp32, or a 64-bit one (win10-64, win7-64) in
-// which this 32-bit test runs under WOW64.
+// which the 32-bit build of this test runs under WOW64 and the 64-bit build natively.
 std::string Flavour() {
   const char* flavour = std::getenv("BRISKO_PREFIX");
   return flavour != nullptr ? flavour : "xp32";
 }
 bool SixtyFourBit() { return Flavour().ends_with("-64"); }
+bool UnderWow64() { return SixtyFourBit() && sizeof(void*) == 4; }
 
 // The registry view the system itself reads: on 64-bit Windows the 64-bit one.
 REGSAM NativeView() { return SixtyFourBit() ? KEY_WOW64_64KEY : 0; }
@@ -150,14 +151,15 @@ TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {
 }
 
 // A line reaches a tool that lies only in the native system folder, with that folder as its
-// current one, while a tool of the same name in our current folder stays unused. On 64-bit
-// Windows our own view of the system folder is the 32-bit copy, so only the native
-// interpreter can reach the tool; afterwards our view is the 32-bit one again.
+// current one, while a tool of the same name in our current folder stays unused. Under WOW64
+// our own view of the system folder is the 32-bit copy, so only the native interpreter can
+// reach the tool; afterwards our view is the 32-bit one again. A 64-bit program sees the
+// native folder itself and is not under WOW64.
 TEST(CommandRunner, LineRunsNativeToolsInTheSystemFolder) {
   Win32Os os;
-  bool wow64 = !SixtyFourBit();
+  bool wow64 = !UnderWow64();
   ASSERT_EQ(os.IsWow64Process(&wow64), platform::RuntimeCall::kSucceeded);
-  ASSERT_EQ(wow64, SixtyFourBit()) << Flavour();
+  ASSERT_EQ(wow64, UnderWow64()) << Flavour() << ", " << 8 * sizeof(void*) << "-bit test";
 
   const std::string tool = os.SystemDirectory() + "\\briskonative.bat";
   const auto inNativeView = [&](const std::function<void()>& action) {

@@ -2,8 +2,11 @@
 // into them, and prepares or inspects what a run should clean.
 //   brisko-driver launch PROGRAM            start detached, as from the desktop
 //   brisko-driver wait-window main|disclaimer TIMEOUT_MS
-//   brisko-driver click main|disclaimer CONTROL_ID
-//   brisko-driver press main|disclaimer CONTROL_ID   click without waiting for the handler
+//   brisko-driver click main|disclaimer BUTTON       BUTTON: next (disclaimer), optimize, exit,
+//                                                    disclaimer, defrag, default-settings
+//                                                    (main), or a control ID
+//   brisko-driver press main|disclaimer BUTTON       click without waiting for the handler
+//   brisko-driver wait-rest TIMEOUT_MS               the main window is back at rest after a run
 //   brisko-driver answer yes|no              answers Brisko's Yes/No question
 //   brisko-driver type main|disclaimer CHARACTER_CODE
 //   brisko-driver seed                       text on the clipboard, a file in the recycle bin
@@ -18,9 +21,38 @@
 #include <set>
 #include <string>
 
+#include "app/control_ids.h"
 #include "tests/win32/driver.h"
 
 namespace {
+
+// The buttons by the names scripts use, so that a script reads as what it does.
+struct NamedButton {
+  const char* window;
+  const char* name;
+  int id;
+};
+constexpr NamedButton kButtons[] = {
+    {"disclaimer", "next", app::disclaimer::kNextButton},
+    {"main", "optimize", app::main_window::kOptimizeButton},
+    {"main", "exit", app::main_window::kExitButton},
+    {"main", "disclaimer", app::main_window::kDisclaimerButton},
+    {"main", "defrag", app::main_window::kDefragButton},
+    {"main", "default-settings", app::main_window::kDefaultSettingsButton},
+};
+
+int ControlId(const std::string& window, const std::string& control) {
+  for (const NamedButton& button : kButtons) {
+    if (window == button.window && control == button.name) return button.id;
+  }
+  return std::atoi(control.c_str());
+}
+
+// The main window at rest: "Optimize" enabled again and the run's bar back at 0.
+bool AtRest(HWND main) {
+  return ::IsWindowEnabled(driver::Control(main, app::main_window::kOptimizeButton)) &&
+         driver::Position(driver::Control(main, app::main_window::kRunProgressBar)) == 0;
+}
 
 HANDLE StartDetached(std::string line) {
   STARTUPINFOA startup{};
@@ -127,8 +159,7 @@ int CheckClean() {
 int Optimize() {
   HWND main = driver::WaitWindow("BriskoMainWindow");
   if (main == nullptr) return 1;
-  HWND optimize = driver::Control(main, 101);
-  HWND bar = driver::Control(main, 111);
+  HWND optimize = driver::Control(main, app::main_window::kOptimizeButton);
   const std::set<HWND> before = driver::VisibleTopLevelWindows();
   driver::Click(optimize);
   DWORD brisko = 0;
@@ -142,8 +173,7 @@ int Optimize() {
           ::GetClassNameA(shownWindow, name, sizeof name);
           std::printf("a window showed during the run: class %s\n", name);
         }
-        return ::IsWindowEnabled(optimize) && driver::Position(bar) == 0 &&
-               driver::CountProcesses("cmd.exe", brisko) == 0;
+        return AtRest(main) && driver::CountProcesses("cmd.exe", brisko) == 0;
       },
       // The run's lines stop dozens of services one after another: longer than one wait.
       5 * driver::kPatienceMs, "the run to come to rest and its lines to end");
@@ -172,19 +202,28 @@ int main(int argc, char** argv) {
   if (command == "optimize") return Optimize();
   if (command == "answer" && argc == 3) return Answer(argv[2]);
   if (command == "unattended" && argc == 4) return Unattended(argv[2], argv[3]);
+  if (command == "wait-rest" && argc == 3) {
+    HWND main = driver::WaitWindow(driver::ClassOf("main"));
+    return main != nullptr && driver::WaitFor([&] { return AtRest(main); },
+                                              static_cast<DWORD>(std::atoi(argv[2])),
+                                              "the main window to come to rest")
+               ? 0
+               : 1;
+  }
   if (argc != 4) {
     std::fprintf(stderr, "usage: brisko-driver COMMAND [WINDOW ARGUMENT]\n");
     return 2;
   }
   const char* className = driver::ClassOf(argv[2]);
   const int argument = std::atoi(argv[3]);
+  const int controlId = ControlId(argv[2], argv[3]);
   if (command == "wait-window") {
     return driver::WaitWindow(className, static_cast<DWORD>(argument)) != nullptr ? 0 : 1;
   }
   HWND window = driver::WaitWindow(className);
   if (window == nullptr) return 1;
   if (command == "click" || command == "press") {
-    HWND control = driver::Control(window, argument);
+    HWND control = driver::Control(window, controlId);
     if (control == nullptr) return 1;
     if (command == "click") {
       driver::Click(control);
