@@ -79,8 +79,8 @@ detect_wine() {
 
 # Every Wine call of our scripts goes through these two, so that each takes the loader this
 # machine can run.
-wine() { "$BRISKO_WINE" "$@"; }
-wineboot() { "$BRISKO_WINE" wineboot "$@"; }
+wine() { command "$BRISKO_WINE" "$@"; }
+wineboot() { command "$BRISKO_WINE" wineboot "$@"; }
 
 # --- builds -------------------------------------------------------------------------------
 # The two programs: brisko.exe (i686, for Windows 2000/XP and 32-bit Windows) in build/win32
