@@ -196,6 +196,7 @@ make_sandbox() {
   say "making a $flavour Wine sandbox in $BRISKO_SANDBOX"
   local log=$BRISKO_SANDBOX/wineboot.log status=0
   wineboot -i >"$log" 2>&1 || status=$?
+  wineserver -w  # the registry reaches its files when the prefix's wineserver ends
   if [ "$status" != 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "wineboot could not make the $flavour prefix (exit status $status); its last words:"
     grep -v -E '^[0-9a-f]{4}:fixme:' "$log" | tail -5 >&2
