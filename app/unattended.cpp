@@ -8,42 +8,24 @@
 #include <utility>
 #include <vector>
 
-#include "app/control_ids.h"
 #include "brisko_version.h"
 #include "catalogue/cleanup_actions.h"
 #include "catalogue/registry_tweaks.h"
+#include "catalogue/run_listener.h"
+#include "catalogue/run_steps.h"
 #include "catalogue/service_catalogue.h"
 #include "monitor/version_line.h"
 #include "platform/failure.h"
-#include "platform/toolkit.h"
-#include "run/run_controller.h"
 
 namespace app {
 namespace {
 
 using catalogue::RunStep;
+using catalogue::StepName;
 
 constexpr long long kRunLines =
     catalogue::kDiskLines.size() + catalogue::kServiceLines.size() + 1;  // + the temp line
 constexpr long long kRunValues = catalogue::kRegistryTweaks.size();
-
-std::string_view StepName(RunStep step) {
-  switch (step) {
-    case RunStep::kCleanDiskAndDesktop:
-      return "CleanDiskAndDesktop";
-    case RunStep::kStopAndDisableServices:
-      return "StopAndDisableServices";
-    case RunStep::kApplyRegistryTweaks:
-      return "ApplyRegistryTweaks";
-    case RunStep::kEmptyRecycleBin:
-      return "EmptyRecycleBin";
-    case RunStep::kDeleteTempFiles:
-      return "DeleteTempFiles";
-    case RunStep::kClearUrlHistory:
-      break;
-  }
-  return "ClearUrlHistory";
-}
 
 std::string_view RootName(std::uint32_t root) {
   switch (root) {
@@ -148,25 +130,6 @@ class RunLog {
   bool complete_ = true;
 };
 
-// The toolkit of a run without windows: the main window has no handle (0), so the clipboard
-// is opened for this task and the recycle bin has no owner window. Nothing else is asked.
-class NoWindows : public platform::ControlHost {
- public:
-  std::uintptr_t WindowHandle(platform::WindowId) override { return 0; }
-  void SetEnabled(platform::ControlId, bool) override { Refuse(); }
-  void SetCaption(platform::ControlId, const std::string&) override { Refuse(); }
-  void SetCheckValue(platform::ControlId, int) override { Refuse(); }
-  float GetBar(platform::ControlId, platform::BarProperty) override { Refuse(); }
-  void SetBar(platform::ControlId, platform::BarProperty, float) override { Refuse(); }
-  void ShowWindow(platform::WindowId) override { Refuse(); }
-  void UnloadWindow(platform::WindowId) override { Refuse(); }
-  void EndProgram() override { Refuse(); }
-  int ShowMessage(const std::string&, const std::string&, unsigned) override { Refuse(); }
-
- private:
-  [[noreturn]] static void Refuse() { throw platform::Failure("no window in an unattended run"); }
-};
-
 struct StartedLine {
   RunStep step;
   int number = 0;
@@ -189,8 +152,6 @@ class UnattendedRun : public catalogue::RunListener {
   }
   UnattendedRun(const UnattendedRun&) = delete;
   UnattendedRun& operator=(const UnattendedRun&) = delete;
-
-  bool Unattended() const override { return true; }
 
   void LineStarted(RunStep step, std::string_view line, std::uint32_t processId,
                    platform::Handle keptProcess) override {
@@ -383,9 +344,10 @@ int RunOptimize(const std::string& logPath, platform::Os& os, platform::StartUp&
     return kExitNotUnderstood;
   }
 
-  NoWindows noWindows;
+  // No window: the clipboard is opened for this task and the recycle bin has no owner window.
   UnattendedRun run(os.processes, log);
-  run::ApplyRunSteps(os, platform::Window(noWindows, kMainWindow), run);
+  catalogue::ApplyRunSteps(os, platform::Window(),
+                           {.keepProcesses = true, .showRecycleBinProgress = false}, run);
   run.WaitForLines(waitLimitMs);
   const int exitCode = run.ExitCode();
   log.Write(run.EndRecord(exitCode));

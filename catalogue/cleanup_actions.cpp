@@ -35,13 +35,14 @@ bool SetWallpaper(platform::Desktop& desktop, const std::string& path) {
 }
 
 void CleanDiskAndDesktop(platform::Processes& processes, platform::Desktop& desktop,
-                         const platform::Window& mainWindow, RunListener& listener) {
+                         const platform::Window& mainWindow, const RunOptions& options,
+                         RunListener& listener) {
   constexpr RunStep kStep = RunStep::kCleanDiskAndDesktop;
   TrapStep(kStep, listener, [&] {
-    StartRunLine(processes, kStep, kDiskLines[0], listener);
+    StartRunLine(processes, kStep, kDiskLines[0], options, listener);
     listener.WallpaperRemoved(SetWallpaper(desktop, ""));
     for (std::size_t i = 1; i < kDiskLines.size(); ++i) {
-      StartRunLine(processes, kStep, kDiskLines[i], listener);
+      StartRunLine(processes, kStep, kDiskLines[i], options, listener);
     }
     const platform::Handle window = mainWindow.hWnd();
     // Another program may hold the clipboard; then it simply keeps its contents.
@@ -53,17 +54,20 @@ void CleanDiskAndDesktop(platform::Processes& processes, platform::Desktop& desk
 }
 
 void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow,
-                     RunListener& listener) {
+                     const RunOptions& options, RunListener& listener) {
   TrapStep(RunStep::kEmptyRecycleBin, listener, [&] {
-    const unsigned flags = kSherbNoConfirmation | (listener.Unattended() ? kSherbNoProgressUi : 0u);
+    const unsigned flags =
+        kSherbNoConfirmation | (options.showRecycleBinProgress ? 0u : kSherbNoProgressUi);
     // An empty bin and a refused emptying look alike, and neither is worth a word.
     listener.RecycleBinEmptied(desktop.EmptyRecycleBin(mainWindow.hWnd(), flags));
   });
 }
 
-void DeleteTempFiles(platform::Processes& processes, RunListener& listener) {
-  TrapStep(RunStep::kDeleteTempFiles, listener,
-           [&] { StartRunLine(processes, RunStep::kDeleteTempFiles, TempLine(), listener); });
+void DeleteTempFiles(platform::Processes& processes, const RunOptions& options,
+                     RunListener& listener) {
+  TrapStep(RunStep::kDeleteTempFiles, listener, [&] {
+    StartRunLine(processes, RunStep::kDeleteTempFiles, TempLine(), options, listener);
+  });
 }
 
 bool ClearUrlHistory(platform::Com& com, RunListener& listener) {

@@ -41,10 +41,12 @@ std::string TempLine();
 bool SetWallpaper(platform::Desktop& desktop, const std::string& path);
 
 void CleanDiskAndDesktop(platform::Processes& processes, platform::Desktop& desktop,
-                         const platform::Window& mainWindow, RunListener& listener = NoListener());
+                         const platform::Window& mainWindow, const RunOptions& options = {},
+                         RunListener& listener = NoListener());
 void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow,
+                     const RunOptions& options = {}, RunListener& listener = NoListener());
+void DeleteTempFiles(platform::Processes& processes, const RunOptions& options = {},
                      RunListener& listener = NoListener());
-void DeleteTempFiles(platform::Processes& processes, RunListener& listener = NoListener());
 // True when the URL history object was created and both calls on it were made.
 bool ClearUrlHistory(platform::Com& com, RunListener& listener = NoListener());
 

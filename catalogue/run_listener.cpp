@@ -11,7 +11,7 @@ RunListener& NoListener() {
 }
 
 void StartRunLine(platform::Processes& processes, RunStep step, std::string_view line,
-                  RunListener& listener) {
+                  const RunOptions& options, RunListener& listener) {
   platform::Handle kept = 0;
   std::uint32_t processId = 0;
   bool started = false;
@@ -19,7 +19,7 @@ void StartRunLine(platform::Processes& processes, RunStep step, std::string_view
   platform::TrapAndReport(
       [&] {
         processId = platform::RunCommandLine(processes, std::string(line), platform::kSwHide,
-                                             listener.Unattended() ? &kept : nullptr);
+                                             options.keepProcesses ? &kept : nullptr);
         started = true;
       },
       [&](const std::string& why) { reason = why; });

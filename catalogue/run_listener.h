@@ -1,12 +1,14 @@
-// What each action of a run gave, told to whoever started the run. The window's run tells
-// nobody and stays fire-and-forget; the unattended run keeps the started processes to wait
-// for them and writes its log from these reports.
+// What each action of a run gave, told to whoever started the run. A listener only listens:
+// how the run is carried out is the caller's RunOptions (catalogue/run_steps.h). The
+// window's run tells nobody and stays fire-and-forget; the unattended run writes its log
+// from these reports.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "catalogue/run_steps.h"
 #include "platform/failure.h"
 #include "platform/os.h"
 
@@ -14,25 +16,12 @@ namespace catalogue {
 
 struct RegistryTweak;
 
-// The six steps of a run, in run order.
-enum class RunStep {
-  kCleanDiskAndDesktop,
-  kStopAndDisableServices,
-  kApplyRegistryTweaks,
-  kEmptyRecycleBin,
-  kDeleteTempFiles,
-  kClearUrlHistory,
-};
-
 class RunListener {
  public:
   virtual ~RunListener() = default;
 
-  // An unattended run keeps each started process (the listener then owns keptProcess and
-  // closes it), and asks the system to show no progress while it empties the recycle bins:
-  // nobody may be there to see it.
-  virtual bool Unattended() const { return false; }
-
+  // keptProcess: the started process's handle when the run's options keep processes (the
+  // listener then owns it and closes it), else 0.
   virtual void LineStarted(RunStep /*step*/, std::string_view /*line*/, std::uint32_t /*processId*/,
                            platform::Handle /*keptProcess*/) {}
   // The line could not be started; its step ends here, as it always has.
@@ -63,9 +52,10 @@ void TrapStep(RunStep step, RunListener& listener, Body&& body) noexcept {
                           [&](const std::string& reason) { listener.StepEnded(step, reason); });
 }
 
-// Starts one hidden line of a run and tells the listener. A line that cannot be started
-// still ends its step: the failure goes on to the step's trap.
+// Starts one hidden line of a run and tells the listener; with options.keepProcesses the
+// process handle is kept for the listener. A line that cannot be started still ends its
+// step: the failure goes on to the step's trap.
 void StartRunLine(platform::Processes& processes, RunStep step, std::string_view line,
-                  RunListener& listener);
+                  const RunOptions& options, RunListener& listener);
 
 }  // namespace catalogue

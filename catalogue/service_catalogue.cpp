@@ -3,10 +3,13 @@
 
 namespace catalogue {
 
-void StopAndDisableServices(platform::Processes& processes, RunListener& listener) {
+void StopAndDisableServices(platform::Processes& processes, const RunOptions& options,
+                            RunListener& listener) {
   constexpr RunStep kStep = RunStep::kStopAndDisableServices;
   TrapStep(kStep, listener, [&] {
-    for (std::string_view line : kServiceLines) StartRunLine(processes, kStep, line, listener);
+    for (std::string_view line : kServiceLines) {
+      StartRunLine(processes, kStep, line, options, listener);
+    }
   });
 }
 

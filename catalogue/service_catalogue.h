@@ -82,6 +82,7 @@ inline constexpr std::array<std::string_view, 67> kServiceLines = {
 
 // Starts every line hidden, in order, waiting for none. A line that cannot be started
 // ends the step; the run goes on.
-void StopAndDisableServices(platform::Processes& processes, RunListener& listener = NoListener());
+void StopAndDisableServices(platform::Processes& processes, const RunOptions& options = {},
+                            RunListener& listener = NoListener());
 
 }  // namespace catalogue

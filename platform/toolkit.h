@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "platform/failure.h"
+
 namespace platform {
 
 using ControlId = int;
@@ -154,16 +156,25 @@ class CheckBoxArray {
   int count_;
 };
 
+// A window of the program, or, made with no arguments, no window at all: a run without
+// windows (brisko.exe /optimize) owns the clipboard and the recycle bin's dialogs with none,
+// so its handle is 0, and showing or unloading it is refused.
 class Window {
  public:
+  Window() = default;
   Window(ControlHost& host, WindowId id) : host_(&host), id_(id) {}
-  void Show() const { host_->ShowWindow(id_); }
-  void Unload() const { host_->UnloadWindow(id_); }
-  std::uintptr_t hWnd() const { return host_->WindowHandle(id_); }
+  void Show() const { Host().ShowWindow(id_); }
+  void Unload() const { Host().UnloadWindow(id_); }
+  std::uintptr_t hWnd() const { return host_ != nullptr ? host_->WindowHandle(id_) : 0; }
 
  private:
-  ControlHost* host_;
-  WindowId id_;
+  ControlHost& Host() const {
+    if (host_ == nullptr) throw Failure("no window");
+    return *host_;
+  }
+
+  ControlHost* host_ = nullptr;
+  WindowId id_ = 0;
 };
 
 // The events a window's logic receives from the toolkit.

@@ -3,9 +3,8 @@
 // only after every step has returned.
 #include "run/run_controller.h"
 
-#include "catalogue/cleanup_actions.h"
-#include "catalogue/registry_tweaks.h"
-#include "catalogue/service_catalogue.h"
+#include "catalogue/run_listener.h"
+#include "catalogue/run_steps.h"
 #include "platform/failure.h"
 
 namespace run {
@@ -30,20 +29,10 @@ bool EnterRunningState(const RunControls& controls) {
 
 }  // namespace
 
-void ApplyRunSteps(platform::Os& os, const platform::Window& mainWindow,
-                   catalogue::RunListener& listener) {
-  catalogue::CleanDiskAndDesktop(os.processes, os.desktop, mainWindow, listener);
-  catalogue::StopAndDisableServices(os.processes, listener);
-  catalogue::ApplyRegistryTweaks(os.registry, listener);
-  catalogue::EmptyRecycleBin(os.desktop, mainWindow, listener);
-  catalogue::DeleteTempFiles(os.processes, listener);
-  platform::Ignore(catalogue::ClearUrlHistory(os.com, listener));
-}
-
 void OnOptimize(const RunControls& controls, platform::Os& os, const platform::Window& mainWindow) {
   platform::Trap([&] {
     if (!EnterRunningState(controls)) return;
-    ApplyRunSteps(os, mainWindow, catalogue::NoListener());
+    catalogue::ApplyRunSteps(os, mainWindow, {}, catalogue::NoListener());
   });
 }
 
