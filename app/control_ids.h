@@ -1,6 +1,7 @@
 // Stable IDs of both windows and their controls; black-box tests find controls by them.
 #pragma once
 
+#include "app/resource_ids.h"
 #include "platform/toolkit.h"
 
 namespace app {
@@ -83,10 +84,10 @@ inline constexpr platform::ControlId kProductNameLabel = 1601;
 inline constexpr platform::ControlId kVersionLabel = 1602;
 }  // namespace disclaimer
 
-// Picture resources (see assets/brisko.rc).
-inline constexpr int kIconMain = 1;
-inline constexpr int kPictureBackground = 10;
-inline constexpr int kPictureLogo = 11;
-inline constexpr int kPictureSpanner = 12;
+// Picture resources: their numbers are shared with assets/brisko.rc.
+inline constexpr int kIconMain = BRISKO_ICON_MAIN;
+inline constexpr int kPictureBackground = BRISKO_PICTURE_BACKGROUND;
+inline constexpr int kPictureLogo = BRISKO_PICTURE_LOGO;
+inline constexpr int kPictureSpanner = BRISKO_PICTURE_SPANNER;
 
 }  // namespace app

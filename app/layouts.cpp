@@ -4,9 +4,13 @@
 #include <array>
 
 #include "app/control_ids.h"
+#include "brisko_version.h"
 
 namespace app {
 namespace {
+
+// Both windows show the version: the one of project() in CMakeLists.txt.
+constexpr const char* kVersionText = "Version : " BRISKO_VERSION;
 
 using platform::Align;
 using platform::Colour;
@@ -119,7 +123,7 @@ constexpr std::array kMainWindowControls = {
                 .top = 120,
                 .width = 2895,
                 .height = 5310,
-                .caption = "Version : 6.0.6",
+                .caption = kVersionText,
                 .tab = 20},
     Button(main_window::kOptimizeButton, "OptimizeButton", "Optimize", 3360, 1),
     Button(main_window::kDefaultSettingsButton, "DefaultSettingsButton", "Default Settings", 3720,
@@ -359,7 +363,7 @@ constexpr std::array kDisclaimerControls = {
                 .top = 4680,
                 .width = 1620,
                 .height = 285,
-                .caption = "Version : 6.0.6",
+                .caption = kVersionText,
                 .font = {12.0f, true},
                 .tab = 1,
                 .align = Align::kRight,

@@ -11,7 +11,7 @@
 ; scripts/release sets to the commit's) and the NSIS version: the stub's own PE header comes
 ; from the NSIS package, and the uninstaller is written from that stub at install time.
 !ifndef VERSION
-  !define VERSION "6.0.6"
+  !error "scripts/release gives the version: -DVERSION=x.y.z, from project() in CMakeLists.txt"
 !endif
 !ifndef ARCHITECTURE
   !define ARCHITECTURE x86

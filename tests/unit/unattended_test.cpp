@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/unattended.h"
+#include "brisko_version.h"
 #include "catalogue/service_catalogue.h"
 #include "tests/fakes/fake_os.h"
 #include "tests/fakes/fake_start_up.h"
@@ -103,7 +104,8 @@ TEST_F(UnattendedTest, FullRunLogsEveryLineValueAndResult) {
   ASSERT_FALSE(startUp.log.empty());
   EXPECT_EQ(startUp.log.front(),
             kTime +
-                R"("event":"start","program":"Brisko","version":"6.0.6","windows":"5.1.2600",)"
+                R"("event":"start","program":"Brisko","version":")" BRISKO_VERSION
+                R"(","windows":"5.1.2600",)"
                 R"("computer":"LAB-07","user":"SYSTEM"})" +
                 "\r\n");
   EXPECT_EQ(Records("line").size(), 74u);

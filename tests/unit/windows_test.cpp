@@ -264,7 +264,7 @@ TEST(ScreenGeometry, EveryPlaceGrowsWithTheDpi) {
 }
 
 TEST(ScreenGeometry, SizedToTextAndTheWindowCorrection) {
-  // At 96 DPI the text fits its laid-out label and nothing moves; at 144 DPI "Version : 6.0.6"
+  // At 96 DPI the text fits its laid-out label and nothing moves; at 144 DPI "Version : x.y.z"
   // is a pixel wider than the label grown with the DPI, and the label grows to hold it.
   EXPECT_EQ(platform::SizedToText({108, 19}, {107, 17}), (platform::PixelSize{108, 19}));
   EXPECT_EQ(platform::SizedToText({162, 29}, {163, 27}), (platform::PixelSize{163, 29}));

@@ -14,6 +14,7 @@
 
 #include "app/control_ids.h"
 #include "app/layouts.h"
+#include "brisko_version.h"
 #include "run/progress_display.h"
 #include "tests/win32/driver.h"
 
@@ -195,7 +196,7 @@ TEST_F(Brisko, StartsWithTheDisclaimerAloneCentredAndNextFocused) {
   EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kWarningLabel)),
             std::string(DisclaimerParagraphB()));
   EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kPleaseReadFrame)), " Please Read");
-  EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kVersionLabel)), "Version : 6.0.6");
+  EXPECT_EQ(driver::Text(In(disclaimer_, disclaimer::kVersionLabel)), "Version : " BRISKO_VERSION);
 }
 
 TEST_F(Brisko, TypedKeyAtStartUpEndsTheProgram) {

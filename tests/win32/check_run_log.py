@@ -4,11 +4,15 @@ a run does (tests/fixtures/run_effects.txt): every line is JSON; it names each o
 as started and with its exit code, each of the 49 values as written, the clean-up results,
 and ends with exit code 0. Usage: check_run_log.py LOG RECORD. Exits 1 on a fault."""
 import json
+import re
 import sys
 from pathlib import Path
 
 log_path, catalogue_path = Path(sys.argv[1]), Path(sys.argv[2])
 faults = []
+# The version of project() in the top CMakeLists.txt, where it is defined once.
+version = re.search(r"project\(brisko VERSION ([0-9.]+)",
+                    (Path(__file__).resolve().parents[2] / "CMakeLists.txt").read_text()).group(1)
 ROOTS = {0x80000001: "HKEY_CURRENT_USER", 0x80000002: "HKEY_LOCAL_MACHINE",
          0x80000003: "HKEY_USERS"}
 
@@ -40,7 +44,7 @@ def of(event):
 start = of("start")
 if len(start) != 1 or records[0] is not start[0]:
     faults.append("the log does not begin with one start record")
-elif not (start[0].get("windows") and start[0].get("version") == "6.0.6"
+elif not (start[0].get("windows") and start[0].get("version") == version
           and "computer" in start[0] and "user" in start[0]):
     faults.append("the start record lacks the Windows version or the names: %s" % start[0])
 
