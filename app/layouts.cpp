@@ -43,6 +43,20 @@ constexpr ControlSpec Button(platform::ControlId id, const char* name, const cha
           .toolTip = caption};
 }
 
+// A line from (x1, y1) to (x2, y2) in its container's twips. The table row keeps the far
+// end in the width and height fields, which is how the toolkit reads a line's row.
+constexpr ControlSpec Line(platform::ControlId id, const char* name, platform::ControlId container,
+                           int x1, int y1, int x2, int y2) {
+  return {.id = id,
+          .name = name,
+          .kind = ControlKind::kLine,
+          .container = container,
+          .left = x1,
+          .top = y1,
+          .width = x2,
+          .height = y2};
+}
+
 constexpr ControlSpec Category(int row, platform::ControlId label, const char* name,
                                const char* caption, int width, int height, int tab) {
   return {.id = label,
@@ -184,14 +198,8 @@ constexpr std::array kMainWindowControls = {
                  kCaptionFont, 44),
     MonitorLabel(main_window::kVersionLabel, "VersionLabel", "", 1320, 600, 4095, 255, kSmallFont,
                  19),
-    ControlSpec{.id = main_window::kSystemMemorySeparator,
-                .name = "SystemMemorySeparator",
-                .kind = ControlKind::kLine,
-                .container = main_window::kMonitorFrame,
-                .left = 0,
-                .top = 960,
-                .width = 6240,
-                .height = 960},
+    Line(main_window::kSystemMemorySeparator, "SystemMemorySeparator", main_window::kMonitorFrame,
+         0, 960, 6240, 960),
     MonitorLabel(main_window::kTotalMemoryCaption, "TotalMemoryCaption",
                  "Total Physical Memory :", 120, 1320, 2415, 255, kCaptionFont, 45),
     WithColours(MonitorLabel(main_window::kTotalMemoryLabel, "TotalMemoryLabel", "", 2520, 1320,
@@ -211,14 +219,9 @@ constexpr std::array kMainWindowControls = {
                  1575, 255, kCaptionFont, 47),
     Bar(main_window::kMemoryLoadBar, "MemoryLoadBar", main_window::kMonitorFrame, 120, 2520, 5415,
         255, 11, 100),
-    ControlSpec{.id = main_window::kMemoryDriveSeparator,
-                .name = "MemoryDriveSeparator",
-                .kind = ControlKind::kLine,
-                .container = main_window::kMonitorFrame,
-                .left = 0,
-                .top = 3000,
-                .width = 5640,
-                .height = 3000},
+    Line(main_window::kMemoryDriveSeparator, "MemoryDriveSeparator", main_window::kMonitorFrame, 0,
+         3000, 5640, 3000),
+    // "Hardisk" (here and below) is the program's own spelling, which its users know: keep it.
     MonitorLabel(main_window::kDriveTotalCaption, "DriveTotalCaption",
                  "Total Hardisk Space : ", 120, 3240, 2175, 255, kCaptionFont, 48),
     MonitorLabel(main_window::kDriveTotalLabel, "DriveTotalLabel", "", 2280, 3240, 3015, 255,

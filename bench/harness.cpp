@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/control_ids.h"
 #include "tests/win32/driver.h"
 
 namespace {
@@ -127,13 +128,13 @@ Sample MeasureBrisko() {
   Sample sample;
   const double t0 = Now();
   PROCESS_INFORMATION process = Start("C:\\brisko\\brisko.exe");
-  HWND disclaimerWindow = WaitShown("BriskoDisclaimer", process);
+  HWND disclaimerWindow = WaitShown(app::kDisclaimerWindowClass, process);
   sample.startUpMs = Now() - t0;
-  driver::Click(driver::Control(disclaimerWindow, 1101));
-  HWND main = WaitShown("BriskoMainWindow", process);
+  driver::Click(driver::Control(disclaimerWindow, app::disclaimer::kNextButton));
+  HWND main = WaitShown(app::kMainWindowClass, process);
   ::Sleep(kDwellMs);
   sample.peakKb = PeakWorkingSetKb(process.hProcess);
-  driver::Click(driver::Control(main, 102));
+  driver::Click(driver::Control(main, app::main_window::kExitButton));
   if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
     ::TerminateProcess(process.hProcess, 1);
   }
@@ -202,9 +203,11 @@ void SynchronousRun(int rounds) {
   HWND floorWindow = WaitShown("BriskoFloorRun", floor);
   HWND floorButton = driver::Control(floorWindow, 101);
   PROCESS_INFORMATION brisko = Start("C:\\brisko\\brisko.exe");
-  driver::Click(driver::Control(WaitShown("BriskoDisclaimer", brisko), 1101));
-  HWND main = WaitShown("BriskoMainWindow", brisko);
-  HWND optimize = driver::Control(main, 101), bar = driver::Control(main, 111);
+  driver::Click(driver::Control(WaitShown(app::kDisclaimerWindowClass, brisko),
+                                app::disclaimer::kNextButton));
+  HWND main = WaitShown(app::kMainWindowClass, brisko);
+  HWND optimize = driver::Control(main, app::main_window::kOptimizeButton),
+       bar = driver::Control(main, app::main_window::kRunProgressBar);
   // Each measurement starts when every line of the one before has ended.
   const auto linesEnded = [&] {
     if (!driver::WaitFor(
@@ -230,7 +233,7 @@ void SynchronousRun(int rounds) {
     }
     linesEnded();
   }
-  driver::Click(driver::Control(main, 102));
+  driver::Click(driver::Control(main, app::main_window::kExitButton));
   ::WaitForSingleObject(brisko.hProcess, 30000);
   End(floor, floorWindow);
   Line("synchronous run", "floor_run", Median(briskoRun), Median(floorRun), "ms",

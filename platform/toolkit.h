@@ -1,5 +1,15 @@
 // The window toolkit as the window logic sees it: layout tables, control handles that
 // forward to one ControlHost keyed by control ID, and the events a window receives.
+//
+// The windows were drawn in a form designer, and the tables keep its terms, so that each row
+// still reads as the designer's property sheet:
+// - twips: the unit of every place and size in the tables, 1/1440 inch, so 15 twips are one
+//   pixel at 96 DPI; the Win32 host converts them with the screen's real DPI;
+// - key preview: the window sees a typed key before the control that has the focus;
+// - load and unload: a window is made (its controls created, OnLoad run) when it is first
+//   shown, and unloading destroys it; the program ends when no window is loaded;
+// - a control array: controls of one kind with consecutive IDs, reached by index
+//   (CheckBoxArray: the eleven category boxes).
 #pragma once
 
 #include <cstdint>
