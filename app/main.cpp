@@ -8,7 +8,7 @@
 #include "app/single_instance.h"
 #include "app/unattended.h"
 #include "platform/failure.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_start_up.h"
 
 int main(int argc, char** argv) {
   platform::win32::Win32StartUp startUp;

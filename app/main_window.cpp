@@ -5,6 +5,7 @@
 #include "catalogue/maintenance_commands.h"
 #include "monitor/version_line.h"
 #include "platform/failure.h"
+#include "platform/system_constants.h"
 #include "run/progress_display.h"
 #include "run/run_controller.h"
 
@@ -76,10 +77,9 @@ void MainWindow::OnDisclaimer() {
 void MainWindow::OnDefaultSettings() {
   platform::TrapAndReport([&] { catalogue::AskAndStartSystemFileCheck(toolkit_, os_.processes); },
                           [&](const std::string& reason) {
-                            constexpr unsigned kMbOkWarning = 0x30;
                             toolkit_.ShowMessage(
                                 "The system file check could not be started.\n\n" + reason,
-                                "Brisko", kMbOkWarning);
+                                "Brisko", platform::kMbOk | platform::kMbIconWarning);
                           });
 }
 

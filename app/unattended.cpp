@@ -16,6 +16,7 @@
 #include "catalogue/service_catalogue.h"
 #include "monitor/version_line.h"
 #include "platform/failure.h"
+#include "platform/system_constants.h"
 
 namespace app {
 namespace {

@@ -21,14 +21,16 @@ namespace {
 // coming and going between ticks.
 class MachineInUse : public platform::win32::Win32Os {
  public:
-  int GlobalMemoryStatusEx(platform::MemoryStatusEx* status) override {
-    const int result = Win32Os::GlobalMemoryStatusEx(status);
+  platform::RuntimeCall GlobalMemoryStatusEx(platform::MemoryStatusEx* status) override {
+    const platform::RuntimeCall result = Win32Os::GlobalMemoryStatusEx(status);
     status->availPhys -= (memoryTick_++ % 7) * 3 * 1048576ull;
     return result;
   }
-  int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                           std::uint64_t* total, std::uint64_t* totalFree) override {
-    const int result = Win32Os::QueryDiskFreeSpaceEx(root, availableToCaller, total, totalFree);
+  platform::RuntimeCall QueryDiskFreeSpaceEx(const std::string& root,
+                                             std::uint64_t* availableToCaller, std::uint64_t* total,
+                                             std::uint64_t* totalFree) override {
+    const platform::RuntimeCall result =
+        Win32Os::QueryDiskFreeSpaceEx(root, availableToCaller, total, totalFree);
     const std::uint64_t written = (diskQuery_++ / 8 % 5) * 150000;  // the same within a tick
     *availableToCaller -= written;
     *totalFree -= written;

@@ -2,6 +2,7 @@
 #include "catalogue/cleanup_actions.h"
 
 #include "platform/failure.h"
+#include "platform/system_constants.h"
 
 namespace catalogue {
 namespace {
@@ -29,7 +30,8 @@ std::string TempLine() { return std::string(kTempLineFolder) + std::string(kTemp
 bool SetWallpaper(platform::Desktop& desktop, const std::string& path) {
   bool accepted = false;
   platform::Trap([&] {
-    accepted = desktop.SetDeskWallpaper(path, kSpifUpdateIniFile + kSpifSendWinIniChange) != 0;
+    accepted = desktop.SetDeskWallpaper(
+                   path, platform::kSpifUpdateIniFile + platform::kSpifSendWinIniChange) != 0;
   });
   return accepted;
 }
@@ -56,8 +58,8 @@ void CleanDiskAndDesktop(platform::Processes& processes, platform::Desktop& desk
 void EmptyRecycleBin(platform::Desktop& desktop, const platform::Window& mainWindow,
                      const RunOptions& options, RunListener& listener) {
   TrapStep(RunStep::kEmptyRecycleBin, listener, [&] {
-    const unsigned flags =
-        kSherbNoConfirmation | (options.showRecycleBinProgress ? 0u : kSherbNoProgressUi);
+    const unsigned flags = platform::kSherbNoConfirmation |
+                           (options.showRecycleBinProgress ? 0u : platform::kSherbNoProgressUi);
     // An empty bin and a refused emptying look alike, and neither is worth a word.
     listener.RecycleBinEmptied(desktop.EmptyRecycleBin(mainWindow.hWnd(), flags));
   });
@@ -77,7 +79,7 @@ bool ClearUrlHistory(platform::Com& com, RunListener& listener) {
     platform::Ignore(com.ClsidFromString(std::wstring(kClsidCUrlHistory), &clsid));
     platform::Ignore(com.ClsidFromString(std::wstring(kIidIUrlHistoryStg2), &iid));
     platform::UrlHistoryStg* created = nullptr;
-    if (com.CreateUrlHistory(clsid, kClsctxInprocServer, iid, &created) != 0) return;
+    if (com.CreateUrlHistory(clsid, platform::kClsctxInprocServer, iid, &created) != 0) return;
     UrlHistoryRef history(created);
     platform::Ignore(history->ClearHistory());
     history.Release();

@@ -26,11 +26,6 @@ inline constexpr std::array<std::string_view, 6> kDiskLines = {
 inline constexpr std::string_view kTempLineFolder = R"(cmd /c del "%systemroot%/temp")";
 inline constexpr std::string_view kTempLineFiles = R"(\*.* /q)";
 
-inline constexpr unsigned kSpifUpdateIniFile = 1;
-inline constexpr unsigned kSpifSendWinIniChange = 2;
-inline constexpr unsigned kSherbNoConfirmation = 1;
-inline constexpr unsigned kSherbNoProgressUi = 2;
-inline constexpr unsigned kClsctxInprocServer = 1;
 inline constexpr std::wstring_view kClsidCUrlHistory = L"{3C374A40-BAE4-11CF-BF7D-00AA006946EE}";
 inline constexpr std::wstring_view kIidIUrlHistoryStg2 = L"{AFA0DC11-C313-11D0-831A-00C04FD5AE38}";
 

@@ -5,6 +5,7 @@
 
 #include "platform/command_runner.h"
 #include "platform/failure.h"
+#include "platform/system_constants.h"
 
 namespace catalogue {
 
@@ -16,9 +17,9 @@ void StartDefrag(platform::Processes& processes) {
 }
 
 void AskAndStartSystemFileCheck(platform::ControlHost& toolkit, platform::Processes& processes) {
-  const int answer =
-      toolkit.ShowMessage(std::string(kRestoreQuestion), std::string(kRestoreTitle), kMbYesNo);
-  if (answer == kIdYes) {
+  const int answer = toolkit.ShowMessage(std::string(kRestoreQuestion), std::string(kRestoreTitle),
+                                         platform::kMbYesNo);
+  if (answer == platform::kIdYes) {
     platform::Ignore(
         platform::RunCommandLine(processes, std::string(kSystemFileCheckLine), platform::kSwHide));
   }

@@ -12,8 +12,6 @@ inline constexpr std::string_view kDefragLine = "cmd /c DEFRAG C:";
 inline constexpr std::string_view kRestoreQuestion =
     "Restore Default may ask for orginal operating system disk - continute";
 inline constexpr std::string_view kRestoreTitle = "Brisko";
-inline constexpr unsigned kMbYesNo = 4;
-inline constexpr int kIdYes = 6;
 inline constexpr std::string_view kSystemFileCheckLine = "cmd /c SFC /SCANNOW";
 
 // Starts the defragmentation of C: in a visible console; a start failure ends it quietly.

@@ -5,6 +5,7 @@
 
 #include "platform/failure.h"
 #include "platform/registry_writer.h"
+#include "platform/system_constants.h"
 
 namespace catalogue {
 

@@ -8,6 +8,7 @@
 
 #include "catalogue/run_listener.h"
 #include "platform/os.h"
+#include "platform/system_constants.h"
 
 namespace catalogue {
 

@@ -2,6 +2,7 @@
 #include "catalogue/run_listener.h"
 
 #include "platform/command_runner.h"
+#include "platform/system_constants.h"
 
 namespace catalogue {
 

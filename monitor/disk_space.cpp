@@ -1,5 +1,5 @@
-// The extended query is looked up on every call and the older one serves where it is
-// missing. Both compute in 64 bits: a volume of 2 GiB or more must not read as 0.
+// The extended query is asked first on every call and the older one serves where the system
+// lacks it. Both compute in 64 bits: a volume of 2 GiB or more must not read as 0.
 #include "monitor/disk_space.h"
 
 #include <cstdint>
@@ -19,13 +19,13 @@ std::uint64_t CheckedProduct(std::uint64_t a, std::uint64_t b) {
 Currency QuerySpace(platform::SystemInfo& info, const std::string& root, Quantity quantity) {
   Currency result = 0;
   platform::Trap([&] {
-    const platform::Handle kernel32 = info.ModuleHandle("kernel32.dll");
-    if (info.GetProcAddress(kernel32, "GetDiskFreeSpaceExA") != 0) {
-      std::uint64_t availableToCaller = 0, total = 0, totalFree = 0;
-      if (info.QueryDiskFreeSpaceEx(root, &availableToCaller, &total, &totalFree) != 0) {
-        result = CurrencyFromBytes(quantity == Quantity::kTotal ? total : totalFree);
-      }
-    } else {
+    std::uint64_t availableToCaller = 0, total = 0, totalFree = 0;
+    const platform::RuntimeCall extended =
+        info.QueryDiskFreeSpaceEx(root, &availableToCaller, &total, &totalFree);
+    // Where the extended query is there its answer stands, a failure too (0).
+    if (extended == platform::RuntimeCall::kSucceeded) {
+      result = CurrencyFromBytes(quantity == Quantity::kTotal ? total : totalFree);
+    } else if (extended == platform::RuntimeCall::kMissing) {
       std::uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
       if (info.QueryDiskFreeSpace(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
                                   &totalClusters) != 0) {

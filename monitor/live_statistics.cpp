@@ -19,14 +19,13 @@ struct Memory {
   std::uint64_t totalPhys = 0, availPhys = 0;
 };
 
-// The 64-bit query where the system has it, so that 2 GiB and more read right.
+// The 64-bit query where the system has it, so that 2 GiB and more read right. Whether it
+// succeeded is not examined: its figures are taken as they are.
 Memory QueryMemory(platform::SystemInfo& info) {
-  const platform::Handle kernel32 = info.ModuleHandle("kernel32.dll");
-  if (info.GetProcAddress(kernel32, "GlobalMemoryStatusEx") != 0) {
-    platform::MemoryStatusEx status;
-    status.length = 64;
-    platform::Ignore(info.GlobalMemoryStatusEx(&status));
-    return {status.memoryLoad, status.totalPhys, status.availPhys};
+  platform::MemoryStatusEx extended;
+  extended.length = 64;
+  if (info.GlobalMemoryStatusEx(&extended) != platform::RuntimeCall::kMissing) {
+    return {extended.memoryLoad, extended.totalPhys, extended.availPhys};
   }
   platform::MemoryStatus status;
   status.length = 32;

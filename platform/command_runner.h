@@ -8,13 +8,10 @@
 
 namespace platform {
 
-constexpr int kSwHide = 0;
-constexpr int kSwShowNormal = 1;
-
 // Starts commandLine, unchanged, through the system's own native cmd.exe with the system
 // directory as current folder, and returns the new process's id at once. Throws Failure when
-// no process could be started. With keptProcess, the process handle is kept there for a
-// caller that waits for the line.
+// no process could be started. windowState is kSwHide or kSwShowNormal (system_constants.h).
+// With keptProcess, the process handle is kept there for a caller that waits for the line.
 std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLine, int windowState,
                              Handle* keptProcess = nullptr);
 

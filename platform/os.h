@@ -57,14 +57,7 @@ class Processes : public Wow64Query {
 };
 
 // --- registry ----------------------------------------------------------------------------
-constexpr std::uint32_t kHkeyCurrentUser = 0x80000001;
-constexpr std::uint32_t kHkeyLocalMachine = 0x80000002;
-constexpr std::uint32_t kHkeyUsers = 0x80000003;
-constexpr std::uint32_t kRegSz = 1;
-constexpr std::uint32_t kRegDword = 4;
-constexpr std::uint32_t kMaximumAllowed = 0x02000000;
-constexpr std::uint32_t kKeyWow64_64Key = 0x0100;
-
+// Roots, value types and access rights are those of platform/system_constants.h.
 class Registry : public Wow64Query {
  public:
   // RegCreateKeyA: opens the key below root, creating every missing level.
@@ -139,15 +132,17 @@ struct LocaleSeparators {
 class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
-  virtual Handle ModuleHandle(const std::string& name) = 0;
-  virtual std::uintptr_t GetProcAddress(Handle module, const std::string& name) = 0;
-  virtual int GlobalMemoryStatusEx(MemoryStatusEx* status) = 0;
+  // GlobalMemoryStatusEx where the system has it. The figures are written whenever the
+  // function is there, also when the call fails.
+  virtual RuntimeCall GlobalMemoryStatusEx(MemoryStatusEx* status) = 0;
   virtual void GlobalMemoryStatus(MemoryStatus* status) = 0;
   // The variable's value, or empty text when it is not set.
   virtual std::string Environment(const std::string& name) = 0;
   virtual int QueryVersion(VersionInfo* info) = 0;
-  virtual int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                                   std::uint64_t* total, std::uint64_t* totalFree) = 0;
+  // GetDiskFreeSpaceExA where the system has it.
+  virtual RuntimeCall QueryDiskFreeSpaceEx(const std::string& root,
+                                           std::uint64_t* availableToCaller, std::uint64_t* total,
+                                           std::uint64_t* totalFree) = 0;
   virtual int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
                                  std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
                                  std::uint32_t* totalClusters) = 0;

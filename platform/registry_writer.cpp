@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/system_constants.h"
 #include "platform/wow64.h"
 
 namespace platform {

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "platform/jpeg_decoder.h"
-#include "platform/win32/gdi.h"
+#include "platform/win32/pictures.h"
 #include "platform/win32/system_library.h"
 
 namespace platform::win32 {
@@ -57,10 +57,10 @@ Gdi<HBITMAP> LoadPictureResource(HINSTANCE instance, int id) {
   }
 
   // The system's decoders are loaded with the first picture that needs them.
-  const auto createStream =
-      SystemFunction<decltype(&::CreateStreamOnHGlobal)>("ole32.dll", "CreateStreamOnHGlobal");
-  const auto oleLoadPicture =
-      SystemFunction<decltype(&::OleLoadPicture)>("oleaut32.dll", "OleLoadPicture");
+  const auto createStream = SystemFunction<decltype(&::CreateStreamOnHGlobal)>(
+      SystemLibrary::kOle32, "CreateStreamOnHGlobal", IfMissing::kGiveNull);
+  const auto oleLoadPicture = SystemFunction<decltype(&::OleLoadPicture)>(
+      SystemLibrary::kOleAut32, "OleLoadPicture", IfMissing::kGiveNull);
   if (createStream == nullptr || oleLoadPicture == nullptr) return nullptr;
   StartCom();
 

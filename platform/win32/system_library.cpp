@@ -1,5 +1,5 @@
-// Libraries loaded on first use, by their full path in the system folder, and COM started
-// when first needed.
+// System functions looked up at run time, their libraries loaded on first use by their full
+// path in the system folder, and COM started when first needed.
 #include "platform/win32/system_library.h"
 
 #include <windows.h>
@@ -7,30 +7,58 @@
 
 #include <string>
 
+#include "platform/failure.h"
+
 namespace platform::win32 {
 namespace {
 
 bool comTried = false;
 bool comStarted = false;
 
+const char* FileName(SystemLibrary library) {
+  switch (library) {
+    case SystemLibrary::kKernel32:
+      return "kernel32.dll";
+    case SystemLibrary::kShell32:
+      return "shell32.dll";
+    case SystemLibrary::kOle32:
+      return "ole32.dll";
+    case SystemLibrary::kOleAut32:
+      return "oleaut32.dll";
+    case SystemLibrary::kImm32:
+      return "imm32.dll";
+  }
+  return "";
+}
+
+// The library's module: the one already in the process (always so for kernel32), else the
+// system folder's copy, loaded now. Null when it cannot be had.
+HMODULE SystemModule(const char* fileName) {
+  if (const HMODULE module = ::GetModuleHandleA(fileName)) return module;
+  char folder[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  return ::LoadLibraryA((std::string(folder, length) + "\\" + fileName).c_str());
+}
+
 }  // namespace
 
-void* SystemProcedure(const char* library, const char* name) {
-  HMODULE module = ::GetModuleHandleA(library);
-  if (module == nullptr) {
-    char folder[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    module = ::LoadLibraryA((std::string(folder, length) + "\\" + library).c_str());
-    if (module == nullptr) return nullptr;
+void* SystemProcedure(SystemLibrary library, const char* name, IfMissing ifMissing) {
+  const char* fileName = FileName(library);
+  const HMODULE module = SystemModule(fileName);
+  void* procedure =
+      module != nullptr ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
+  if (procedure == nullptr && ifMissing == IfMissing::kThrowFailure) {
+    throw Failure(std::string("cannot load ") + fileName);
   }
-  return reinterpret_cast<void*>(::GetProcAddress(module, name));
+  return procedure;
 }
 
 void StartCom() {
   if (comTried) return;
   comTried = true;
-  const auto coInitialize = SystemFunction<decltype(&::CoInitialize)>("ole32.dll", "CoInitialize");
+  const auto coInitialize = SystemFunction<decltype(&::CoInitialize)>(
+      SystemLibrary::kOle32, "CoInitialize", IfMissing::kGiveNull);
   comStarted = coInitialize != nullptr && SUCCEEDED(coInitialize(nullptr));
 }
 
@@ -38,8 +66,8 @@ void StopCom() {
   if (!comStarted) return;
   comStarted = false;
   comTried = false;
-  if (const auto coUninitialize =
-          SystemFunction<decltype(&::CoUninitialize)>("ole32.dll", "CoUninitialize")) {
+  if (const auto coUninitialize = SystemFunction<decltype(&::CoUninitialize)>(
+          SystemLibrary::kOle32, "CoUninitialize", IfMissing::kGiveNull)) {
     coUninitialize();
   }
 }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/win32/gdi.h"
+#include "platform/win32/pictures.h"
 #include "platform/window_host.h"
 
 namespace platform::win32 {

@@ -28,12 +28,8 @@ class KernelHandle {
   HANDLE handle_;
 };
 
-// A kernel32 function that older Windows lacks, or null.
-template <class Function>
-Function Kernel32Function(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name)));
-}
+// What a looked-up function that was there gave.
+RuntimeCall Outcome(BOOL result) { return result ? RuntimeCall::kSucceeded : RuntimeCall::kFailed; }
 
 HKEY ToHkey(std::uint32_t root) {
   // Predefined keys are sign-extended 32-bit values.
@@ -47,15 +43,6 @@ GUID ToGuid(const Guid& id) {
   guid.Data3 = id.data3;
   std::memcpy(guid.Data4, id.data4, sizeof guid.Data4);
   return guid;
-}
-
-// shell32 and ole32 are loaded when a run first calls into them (and COM is started then),
-// not at start-up.
-template <class Function>
-Function LoadedOnFirstUse(const char* library, const char* name) {
-  const auto function = SystemFunction<Function>(library, name);
-  if (function == nullptr) throw Failure(std::string("cannot load ") + library);
-  return function;
 }
 
 class Win32UrlHistory : public UrlHistoryStg {
@@ -87,9 +74,11 @@ std::string SystemMessage(unsigned long error) {
   return message.empty() ? "error " + std::to_string(error) : message;
 }
 
+// The functions that Windows 2000 or XP may lack are looked up, never imported, and a missing
+// one is reported to the caller.
 RuntimeCall Win32Os::IsWow64Process(bool* wow64) {
-  using Query = BOOL(WINAPI*)(HANDLE, BOOL*);
-  const auto query = Kernel32Function<Query>("IsWow64Process");
+  const auto query = SystemFunction<decltype(&::IsWow64Process)>(
+      SystemLibrary::kKernel32, "IsWow64Process", IfMissing::kGiveNull);
   if (query == nullptr) return RuntimeCall::kMissing;
   BOOL answer = FALSE;
   if (!query(::GetCurrentProcess(), &answer)) return RuntimeCall::kFailed;
@@ -125,8 +114,8 @@ std::uint32_t Win32Os::StartProcess(const std::string& application, const std::s
 }
 
 RuntimeCall Win32Os::DisableFsRedirection(Handle* previous) {
-  using Disable = BOOL(WINAPI*)(void**);
-  const auto disable = Kernel32Function<Disable>("Wow64DisableWow64FsRedirection");
+  const auto disable = SystemFunction<decltype(&::Wow64DisableWow64FsRedirection)>(
+      SystemLibrary::kKernel32, "Wow64DisableWow64FsRedirection", IfMissing::kGiveNull);
   if (disable == nullptr) return RuntimeCall::kMissing;
   void* value = nullptr;
   if (!disable(&value)) return RuntimeCall::kFailed;
@@ -135,10 +124,10 @@ RuntimeCall Win32Os::DisableFsRedirection(Handle* previous) {
 }
 
 RuntimeCall Win32Os::RevertFsRedirection(Handle previous) {
-  using Revert = BOOL(WINAPI*)(void*);
-  const auto revert = Kernel32Function<Revert>("Wow64RevertWow64FsRedirection");
+  const auto revert = SystemFunction<decltype(&::Wow64RevertWow64FsRedirection)>(
+      SystemLibrary::kKernel32, "Wow64RevertWow64FsRedirection", IfMissing::kGiveNull);
   if (revert == nullptr) return RuntimeCall::kMissing;
-  return revert(reinterpret_cast<void*>(previous)) ? RuntimeCall::kSucceeded : RuntimeCall::kFailed;
+  return Outcome(revert(reinterpret_cast<void*>(previous)));
 }
 
 bool Win32Os::WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) {
@@ -193,16 +182,18 @@ int Win32Os::OpenClipboard(Handle window) {
 int Win32Os::EmptyClipboard() { return ::EmptyClipboard(); }
 int Win32Os::CloseClipboard() { return ::CloseClipboard(); }
 
+// shell32 and ole32 are loaded when a run first calls into them (and COM is started then),
+// not at start-up; a run's step cannot go on without them.
 long Win32Os::EmptyRecycleBin(Handle window, unsigned flags) {
   StartCom();
-  const auto emptyRecycleBin =
-      LoadedOnFirstUse<decltype(&::SHEmptyRecycleBinA)>("shell32.dll", "SHEmptyRecycleBinA");
+  const auto emptyRecycleBin = SystemFunction<decltype(&::SHEmptyRecycleBinA)>(
+      SystemLibrary::kShell32, "SHEmptyRecycleBinA", IfMissing::kThrowFailure);
   return emptyRecycleBin(reinterpret_cast<HWND>(window), nullptr, flags);
 }
 
 long Win32Os::ClsidFromString(const std::wstring& text, Guid* id) {
-  const auto clsidFromString =
-      LoadedOnFirstUse<decltype(&::CLSIDFromString)>("ole32.dll", "CLSIDFromString");
+  const auto clsidFromString = SystemFunction<decltype(&::CLSIDFromString)>(
+      SystemLibrary::kOle32, "CLSIDFromString", IfMissing::kThrowFailure);
   GUID guid{};
   const HRESULT result = clsidFromString(const_cast<LPOLESTR>(text.c_str()), &guid);
   id->data1 = guid.Data1;
@@ -215,8 +206,8 @@ long Win32Os::ClsidFromString(const std::wstring& text, Guid* id) {
 long Win32Os::CreateUrlHistory(const Guid& clsid, unsigned context, const Guid& iid,
                                UrlHistoryStg** object) {
   StartCom();
-  const auto coCreateInstance =
-      LoadedOnFirstUse<decltype(&::CoCreateInstance)>("ole32.dll", "CoCreateInstance");
+  const auto coCreateInstance = SystemFunction<decltype(&::CoCreateInstance)>(
+      SystemLibrary::kOle32, "CoCreateInstance", IfMissing::kThrowFailure);
   const GUID classId = ToGuid(clsid), interfaceId = ToGuid(iid);
   void* created = nullptr;
   const HRESULT result = coCreateInstance(classId, nullptr, context, interfaceId, &created);
@@ -226,23 +217,20 @@ long Win32Os::CreateUrlHistory(const Guid& clsid, unsigned context, const Guid& 
   return result;
 }
 
-Handle Win32Os::ModuleHandle(const std::string& name) {
-  return reinterpret_cast<Handle>(::GetModuleHandleA(name.c_str()));
-}
-
-std::uintptr_t Win32Os::GetProcAddress(Handle module, const std::string& name) {
-  return reinterpret_cast<std::uintptr_t>(
-      ::GetProcAddress(reinterpret_cast<HMODULE>(module), name.c_str()));
-}
-
-int Win32Os::GlobalMemoryStatusEx(MemoryStatusEx* status) {
+// Every Windows we run on has both extended queries, but the monitor decides what to do
+// where one is missing, so they are looked up like the others. The memory figures are handed
+// back also when the call failed, for a caller that takes them as they are.
+RuntimeCall Win32Os::GlobalMemoryStatusEx(MemoryStatusEx* status) {
+  const auto query = SystemFunction<decltype(&::GlobalMemoryStatusEx)>(
+      SystemLibrary::kKernel32, "GlobalMemoryStatusEx", IfMissing::kGiveNull);
+  if (query == nullptr) return RuntimeCall::kMissing;
   MEMORYSTATUSEX figures{};
   figures.dwLength = status->length;
-  const BOOL result = ::GlobalMemoryStatusEx(&figures);
+  const BOOL result = query(&figures);
   status->memoryLoad = figures.dwMemoryLoad;
   status->totalPhys = figures.ullTotalPhys;
   status->availPhys = figures.ullAvailPhys;
-  return result;
+  return Outcome(result);
 }
 
 void Win32Os::GlobalMemoryStatus(MemoryStatus* status) {
@@ -275,14 +263,17 @@ int Win32Os::QueryVersion(VersionInfo* info) {
   return result;
 }
 
-int Win32Os::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                                  std::uint64_t* total, std::uint64_t* totalFree) {
+RuntimeCall Win32Os::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+                                          std::uint64_t* total, std::uint64_t* totalFree) {
+  const auto query = SystemFunction<decltype(&::GetDiskFreeSpaceExA)>(
+      SystemLibrary::kKernel32, "GetDiskFreeSpaceExA", IfMissing::kGiveNull);
+  if (query == nullptr) return RuntimeCall::kMissing;
   ULARGE_INTEGER available{}, size{}, free{};
-  const BOOL result = ::GetDiskFreeSpaceExA(root.c_str(), &available, &size, &free);
+  const BOOL result = query(root.c_str(), &available, &size, &free);
   *availableToCaller = available.QuadPart;
   *total = size.QuadPart;
   *totalFree = free.QuadPart;
-  return result;
+  return Outcome(result);
 }
 
 int Win32Os::QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,

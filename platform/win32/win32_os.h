@@ -41,14 +41,12 @@ class Win32Os : public Processes, public Registry, public Desktop, public Com, p
   long CreateUrlHistory(const Guid& clsid, unsigned context, const Guid& iid,
                         UrlHistoryStg** object) override;
 
-  Handle ModuleHandle(const std::string& name) override;
-  std::uintptr_t GetProcAddress(Handle module, const std::string& name) override;
-  int GlobalMemoryStatusEx(MemoryStatusEx* status) override;
+  RuntimeCall GlobalMemoryStatusEx(MemoryStatusEx* status) override;
   void GlobalMemoryStatus(MemoryStatus* status) override;
   std::string Environment(const std::string& name) override;
   int QueryVersion(VersionInfo* info) override;
-  int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                           std::uint64_t* total, std::uint64_t* totalFree) override;
+  RuntimeCall QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
+                                   std::uint64_t* total, std::uint64_t* totalFree) override;
   int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
                          std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
                          std::uint32_t* totalClusters) override;

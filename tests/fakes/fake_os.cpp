@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/system_constants.h"
+
 namespace fakes {
 namespace {
 
@@ -234,24 +236,13 @@ long FakeOs::CreateUrlHistory(const platform::Guid& /*clsid*/, unsigned context,
   return 0;
 }
 
-platform::Handle FakeOs::ModuleHandle(const std::string& name) {
-  Record("GetModuleHandle", name);
-  return 0x7c800000;
-}
-
-std::uintptr_t FakeOs::GetProcAddress(platform::Handle /*module*/, const std::string& name) {
-  Record("GetProcAddress", name);
-  if (name == "GlobalMemoryStatusEx") return hasMemoryStatusEx ? 0x7c812345 : 0;
-  if (name == "GetDiskFreeSpaceExA") return hasDiskFreeSpaceEx ? 0x7c854321 : 0;
-  return 0;
-}
-
-int FakeOs::GlobalMemoryStatusEx(platform::MemoryStatusEx* status) {
-  Record("GlobalMemoryStatusEx");
+platform::RuntimeCall FakeOs::GlobalMemoryStatusEx(platform::MemoryStatusEx* status) {
+  Record("GlobalMemoryStatusEx", Name(memoryStatusExCall));
+  if (memoryStatusExCall == platform::RuntimeCall::kMissing) return memoryStatusExCall;
   const std::uint32_t length = status->length;
   *status = memory;
   status->length = length;
-  return 1;
+  return memoryStatusExCall;
 }
 
 void FakeOs::GlobalMemoryStatus(platform::MemoryStatus* status) {
@@ -279,14 +270,19 @@ int FakeOs::QueryVersion(platform::VersionInfo* info) {
   return 1;
 }
 
-int FakeOs::QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                                 std::uint64_t* total, std::uint64_t* totalFree) {
-  Record("GetDiskFreeSpaceEx", root);
-  if (!driveReady) return 0;
+platform::RuntimeCall FakeOs::QueryDiskFreeSpaceEx(const std::string& root,
+                                                   std::uint64_t* availableToCaller,
+                                                   std::uint64_t* total, std::uint64_t* totalFree) {
+  const platform::RuntimeCall outcome = !hasDiskFreeSpaceEx ? platform::RuntimeCall::kMissing
+                                        : driveReady        ? platform::RuntimeCall::kSucceeded
+                                                            : platform::RuntimeCall::kFailed;
+  Record("GetDiskFreeSpaceEx",
+         outcome == platform::RuntimeCall::kSucceeded ? root : root + " " + Name(outcome));
+  if (outcome != platform::RuntimeCall::kSucceeded) return outcome;
   *availableToCaller = driveAvailable;
   *total = driveTotal;
   *totalFree = driveFree;
-  return 1;
+  return outcome;
 }
 
 int FakeOs::QueryDiskFreeSpace(const std::string& root, std::uint32_t* spc, std::uint32_t* bps,

@@ -99,8 +99,10 @@ class FakeOs : public platform::Processes,
                         platform::UrlHistoryStg** object) override;
   int liveUrlHistories = 0;
 
-  // SystemInfo
-  bool hasMemoryStatusEx = true;
+  // SystemInfo. The extended memory query by default is there and succeeds; a failed one
+  // still writes the figures. The extended disk query is there or missing; driveReady decides
+  // whether either disk query succeeds.
+  platform::RuntimeCall memoryStatusExCall = platform::RuntimeCall::kSucceeded;
   bool hasDiskFreeSpaceEx = true;
   platform::MemoryStatusEx memory{64, 43, 536330240, 268165120};
   std::map<std::string, std::string> environment{{"PROCESSOR_IDENTIFIER", "x86 Family 6"}};
@@ -109,14 +111,13 @@ class FakeOs : public platform::Processes,
   std::uint64_t driveTotal = 78300000, driveFree = 31320000, driveAvailable = 31320000;
   std::uint32_t sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0, totalClusters = 0;
   platform::LocaleSeparators locale;
-  platform::Handle ModuleHandle(const std::string& name) override;
-  std::uintptr_t GetProcAddress(platform::Handle module, const std::string& name) override;
-  int GlobalMemoryStatusEx(platform::MemoryStatusEx* status) override;
+  platform::RuntimeCall GlobalMemoryStatusEx(platform::MemoryStatusEx* status) override;
   void GlobalMemoryStatus(platform::MemoryStatus* status) override;
   std::string Environment(const std::string& name) override;
   int QueryVersion(platform::VersionInfo* info) override;
-  int QueryDiskFreeSpaceEx(const std::string& root, std::uint64_t* availableToCaller,
-                           std::uint64_t* total, std::uint64_t* totalFree) override;
+  platform::RuntimeCall QueryDiskFreeSpaceEx(const std::string& root,
+                                             std::uint64_t* availableToCaller, std::uint64_t* total,
+                                             std::uint64_t* totalFree) override;
   int QueryDiskFreeSpace(const std::string& root, std::uint32_t* sectorsPerCluster,
                          std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
                          std::uint32_t* totalClusters) override;

@@ -9,6 +9,7 @@
 #include "catalogue/cleanup_actions.h"
 #include "catalogue/registry_tweaks.h"
 #include "catalogue/service_catalogue.h"
+#include "platform/system_constants.h"
 
 using catalogue::kRegistryTweaks;
 using catalogue::kServiceLines;

@@ -7,6 +7,7 @@
 
 #include "platform/command_runner.h"
 #include "platform/failure.h"
+#include "platform/system_constants.h"
 #include "tests/fakes/fake_os.h"
 
 using fakes::FakeOs;

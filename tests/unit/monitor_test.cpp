@@ -68,15 +68,15 @@ TEST(DiskSpace, ExtendedQuery) {
   os.driveAvailable = 1000;  // a quota: the whole volume's free bytes still count
   EXPECT_EQ(monitor::GetDriveTotalSpace(os, "C:\\"), 800263618560000LL);
   EXPECT_EQ(monitor::GetDriveFreeSpace(os, "C:\\"), 419400000000LL);
-  EXPECT_EQ(os.trace, (std::vector<std::string>{
-                          "GetModuleHandle kernel32.dll", "GetProcAddress GetDiskFreeSpaceExA",
-                          "GetDiskFreeSpaceEx C:\\", "GetModuleHandle kernel32.dll",
-                          "GetProcAddress GetDiskFreeSpaceExA", "GetDiskFreeSpaceEx C:\\"}));
+  EXPECT_EQ(os.trace,
+            (std::vector<std::string>{"GetDiskFreeSpaceEx C:\\", "GetDiskFreeSpaceEx C:\\"}));
 
   os.driveTotal = 922337203685478;  // times 10000 overflows the currency type
   EXPECT_EQ(monitor::GetDriveTotalSpace(os, "C:\\"), 0);
   os.driveReady = false;
   EXPECT_EQ(monitor::GetDriveFreeSpace(os, "Q:\\"), 0);
+  EXPECT_EQ(os.trace.back(), "GetDiskFreeSpaceEx Q:\\ failed");
+  EXPECT_EQ(os.Count("GetDiskFreeSpace"), 0) << "a failed extended query is not asked the old way";
 }
 
 TEST(DiskSpace, OlderQueryComputesIn64Bits) {
@@ -96,7 +96,9 @@ TEST(DiskSpace, OlderQueryComputesIn64Bits) {
     EXPECT_EQ(monitor::GetDriveTotalSpace(os, "C:\\"), c.bytes * 10000) << c.bytes;
     EXPECT_EQ(monitor::GetDriveFreeSpace(os, "C:\\"),
               std::int64_t{c.sectorsPerCluster} * c.bytesPerSector * (c.clusters / 2) * 10000);
-    EXPECT_EQ(os.Count("GetDiskFreeSpaceEx"), 0);
+    EXPECT_EQ(os.trace, (std::vector<std::string>{
+                            "GetDiskFreeSpaceEx C:\\ missing", "GetDiskFreeSpace C:\\",
+                            "GetDiskFreeSpaceEx C:\\ missing", "GetDiskFreeSpace C:\\"}));
   }
 }
 
@@ -232,13 +234,25 @@ TEST_F(MonitorTest, MissingDriveEndsTheTickButMemoryKeepsRefreshing) {
 }
 
 TEST_F(MonitorTest, OldMemoryQueryWhereTheExtendedOneIsMissing) {
-  os.hasMemoryStatusEx = false;
+  os.memoryStatusExCall = platform::RuntimeCall::kMissing;
   os.memory.totalPhys = 3221225472;  // 3 GiB: read unsigned, not negative
   OpenMainWindow();
   Tick();
   EXPECT_EQ(Caption(kTotalMemoryLabel), "3,072 MB");
-  EXPECT_EQ(os.Count("GlobalMemoryStatusEx"), 0);
+  EXPECT_EQ(os.Count("GlobalMemoryStatusEx"), 1);  // asked, and found missing
   EXPECT_EQ(os.Count("GlobalMemoryStatus"), 1);
+}
+
+// A failed extended query is not examined: its figures stand, and the old query, which would
+// cut 8 GiB down to 4, is not asked.
+TEST_F(MonitorTest, FailedExtendedMemoryQueryIsTakenAsItIs) {
+  os.memoryStatusExCall = platform::RuntimeCall::kFailed;
+  os.memory.totalPhys = 8589934592;
+  OpenMainWindow();
+  Tick();
+  EXPECT_EQ(Caption(kTotalMemoryLabel), "8,192 MB");
+  EXPECT_EQ(os.Count("GlobalMemoryStatusEx"), 1);
+  EXPECT_EQ(os.Count("GlobalMemoryStatus"), 0);
 }
 
 TEST_F(MonitorTest, RefusedWriteEndsTheTickAndEarlierWritesStay) {

@@ -6,6 +6,7 @@
 
 #include "catalogue/registry_tweaks.h"
 #include "platform/registry_writer.h"
+#include "platform/system_constants.h"
 #include "tests/fakes/fake_os.h"
 
 using fakes::FakeOs;

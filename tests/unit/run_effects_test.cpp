@@ -13,6 +13,7 @@
 #include "catalogue/maintenance_commands.h"
 #include "catalogue/registry_tweaks.h"
 #include "catalogue/service_catalogue.h"
+#include "platform/system_constants.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "app/unattended.h"
 #include "brisko_version.h"
 #include "catalogue/service_catalogue.h"
+#include "platform/system_constants.h"
 #include "tests/fakes/fake_os.h"
 #include "tests/fakes/fake_start_up.h"
 #include "tests/unit/program_fixture.h"

@@ -15,7 +15,7 @@
 #include "app/control_ids.h"
 #include "app/layouts.h"
 #include "app/program.h"
-#include "platform/win32/gdi.h"
+#include "platform/win32/pictures.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_os.h"
 #include "tests/win32/driver.h"

@@ -19,8 +19,10 @@
 #include "platform/command_runner.h"
 #include "platform/failure.h"
 #include "platform/registry_writer.h"
+#include "platform/system_constants.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_os.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_start_up.h"
 #include "tests/win32/driver.h"
 
 namespace {
@@ -388,15 +390,39 @@ TEST(SystemQueries, VersionMemoryAndDrive) {
 
   platform::MemoryStatusEx memory;
   memory.length = 64;
-  EXPECT_TRUE(os.GlobalMemoryStatusEx(&memory));
+  EXPECT_EQ(os.GlobalMemoryStatusEx(&memory), platform::RuntimeCall::kSucceeded);
   EXPECT_GT(memory.totalPhys, 0u);
   EXPECT_LE(memory.availPhys, memory.totalPhys);
 
   std::uint64_t available = 0, total = 0, free = 0;
-  EXPECT_TRUE(os.QueryDiskFreeSpaceEx("C:\\", &available, &total, &free));
+  // Found and answering for C:, found and refusing a drive that is not there.
+  EXPECT_EQ(os.QueryDiskFreeSpaceEx("C:\\", &available, &total, &free),
+            platform::RuntimeCall::kSucceeded);
   EXPECT_GT(total, 0u);
-  EXPECT_FALSE(os.QueryDiskFreeSpaceEx("Q:\\", &available, &total, &free));
-  EXPECT_NE(os.GetProcAddress(os.ModuleHandle("kernel32.dll"), "GetDiskFreeSpaceExA"), 0u);
+  EXPECT_EQ(os.QueryDiskFreeSpaceEx("Q:\\", &available, &total, &free),
+            platform::RuntimeCall::kFailed);
+}
+
+// A function that cannot be had comes back null for a caller that decides itself, and ends
+// the step of a caller that cannot go on without it, instead of being called through null.
+TEST(SystemFunctions, MissingFunctionIsNullOrAFailureAsAsked) {
+  using platform::win32::IfMissing;
+  using platform::win32::SystemFunction;
+  using platform::win32::SystemLibrary;
+  using NoSuchFunction = void(WINAPI*)();
+  EXPECT_EQ(SystemFunction<NoSuchFunction>(SystemLibrary::kKernel32, "BriskoNoSuchFunction",
+                                           IfMissing::kGiveNull),
+            nullptr);
+  try {
+    SystemFunction<NoSuchFunction>(SystemLibrary::kKernel32, "BriskoNoSuchFunction",
+                                   IfMissing::kThrowFailure);
+    ADD_FAILURE() << "no failure for a missing function";
+  } catch (const platform::Failure& failure) {
+    EXPECT_STREQ(failure.what(), "cannot load kernel32.dll");
+  }
+  EXPECT_NE(SystemFunction<decltype(&::GetTickCount)>(SystemLibrary::kKernel32, "GetTickCount",
+                                                      IfMissing::kThrowFailure),
+            nullptr);
 }
 
 TEST(Hardening, LibrariesAreNotLoadedFromTheCurrentFolder) {

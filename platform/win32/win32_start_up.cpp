@@ -1,11 +1,13 @@
-// Start-up of the Win32 side: a safe library search path, the common controls, then the
-// toolkit and the system interfaces. Only what the first window needs happens before it
-// shows: COM and the shell and picture libraries are started on first use
-// (system_library.h).
-#include "platform/win32/win32_platform.h"
+// Start-up of the Win32 side: the start-up services (Win32StartUp, made first: it narrows the
+// library search), then the common controls, the toolkit and the system interfaces for the
+// windows (Win32Platform) or for a run from the command line (Win32System). Only what the first
+// window needs happens before it shows: COM and the shell and picture libraries are started on
+// first use (system_library.h).
+#include "platform/win32/win32_start_up.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <imm.h>
 
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_host.h"
@@ -18,18 +20,21 @@ namespace {
 // SetDllDirectoryA("") takes the current folder out of the search from XP SP1 on; where
 // the system has SetDefaultDllDirectories (Windows 8, 7 with KB2533623, Wine), the search
 // is narrowed to our own folder and the system's. Both are looked up, not imported, so the
-// program still starts where they are missing.
+// program still starts where they are missing; kernel32 is already in the process, so the
+// lookup loads nothing. Headers for XP need not declare either, hence the function types of
+// their documentation.
 void RemoveCurrentFolderFromLibrarySearch() {
   using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
   constexpr DWORD kSearchDefaultDirs = 0x00001000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
-  HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
-  auto setDllDirectory = reinterpret_cast<SetDllDirectoryFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDllDirectoryA")));
-  if (setDllDirectory != nullptr) setDllDirectory("");
-  auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
-  if (setDefaultDllDirectories != nullptr) setDefaultDllDirectories(kSearchDefaultDirs);
+  if (const auto setDllDirectory = SystemFunction<SetDllDirectoryFunction>(
+          SystemLibrary::kKernel32, "SetDllDirectoryA", IfMissing::kGiveNull)) {
+    setDllDirectory("");
+  }
+  if (const auto setDefaultDllDirectories = SystemFunction<SetDefaultDllDirectoriesFunction>(
+          SystemLibrary::kKernel32, "SetDefaultDllDirectories", IfMissing::kGiveNull)) {
+    setDefaultDllDirectories(kSearchDefaultDirs);
+  }
 }
 
 // Brisko takes no text input, so an input method editor is of no use to it. Switched off for
@@ -37,8 +42,8 @@ void RemoveCurrentFolderFromLibrarySearch() {
 // it would do as the first one is created and shown), and a key typed on the disclaimer
 // reaches it at once even where an input method is active. Looked up, not imported.
 void SwitchOffInputMethod() {
-  using ImmDisableImeFunction = BOOL(WINAPI*)(DWORD);
-  if (const auto disable = SystemFunction<ImmDisableImeFunction>("imm32.dll", "ImmDisableIME")) {
+  if (const auto disable = SystemFunction<decltype(&::ImmDisableIME)>(
+          SystemLibrary::kImm32, "ImmDisableIME", IfMissing::kGiveNull)) {
     disable(static_cast<DWORD>(-1));  // every thread of this process
   }
 }
@@ -172,10 +177,9 @@ bool Win32StartUp::OpenOutput() {
     outputKind_ = Output::kInherited;
     return true;
   }
-  using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
   constexpr DWORD kAttachParentProcess = static_cast<DWORD>(-1);
-  auto attachConsole = reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AttachConsole")));
+  const auto attachConsole = SystemFunction<decltype(&::AttachConsole)>(
+      SystemLibrary::kKernel32, "AttachConsole", IfMissing::kGiveNull);
   if (attachConsole == nullptr || !attachConsole(kAttachParentProcess)) return false;
   const HANDLE console =
       ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -1,5 +1,5 @@
-// The Win32 side as the program's start-up sees it: the toolkit host, the operating
-// system interfaces and the message loop. Deliberately free of <windows.h>.
+// The Win32 side as the program's start-up sees it: the start-up services, the toolkit host,
+// the operating system interfaces and the message loop. Deliberately free of <windows.h>.
 #pragma once
 
 #include <memory>

@@ -1,4 +1,5 @@
-// RAII ownership of GDI objects, device contexts and COM pointers, and the program's pictures.
+// The program's pictures (pictures.cpp), and the RAII owners of GDI objects, device contexts
+// and COM pointers that they and the window host draw with.
 #pragma once
 
 #include <windows.h>
@@ -79,9 +80,9 @@ class ComPtr {
   Com* object_ = nullptr;
 };
 
-// A picture resource: a bitmap resource, or JPEG or GIF bytes stored as RCDATA and decoded
-// by the system's own picture loader so that it works from Windows XP on. Null when it
-// cannot be had.
+// A picture resource: a bitmap resource, or JPEG bytes stored as RCDATA and decoded by our own
+// decoder (platform/jpeg_decoder.h), as the landscape is. Only what that decoder does not take
+// goes to the system's picture loader, OleLoadPicture. Null when it cannot be had.
 Gdi<HBITMAP> LoadPictureResource(HINSTANCE instance, int id);
 
 // `picture` at width x height, smoothed (halftone) when it has to be resized; the picture

@@ -1,0 +1,43 @@
+// The Windows constants that portable code hands to the system, as numbers so that it builds
+// without <windows.h>. platform/win32/system_constants_check.cpp holds each to the headers.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// --- message boxes (ControlHost::ShowMessage's style, and its answer)
+inline constexpr unsigned kMbOk = 0x0;            // MB_OK: an OK button alone
+inline constexpr unsigned kMbYesNo = 0x4;         // MB_YESNO: a Yes and a No button
+inline constexpr unsigned kMbIconWarning = 0x30;  // MB_ICONWARNING: the exclamation-mark icon
+inline constexpr int kIdYes = 6;                  // IDYES: the user answered Yes
+
+// --- the window of a started process (Processes::StartProcess's showState)
+inline constexpr int kSwHide = 0;        // SW_HIDE: no window to be seen
+inline constexpr int kSwShowNormal = 1;  // SW_SHOWNORMAL: a console window the user watches
+
+// --- registry roots, value types and access rights (Registry)
+// The predefined keys are pointers in the system headers; these are their 32-bit values,
+// which the wrapper sign-extends as the system does.
+inline constexpr std::uint32_t kHkeyCurrentUser = 0x80000001;   // HKEY_CURRENT_USER
+inline constexpr std::uint32_t kHkeyLocalMachine = 0x80000002;  // HKEY_LOCAL_MACHINE
+inline constexpr std::uint32_t kHkeyUsers = 0x80000003;         // HKEY_USERS
+inline constexpr std::uint32_t kRegSz = 1;                      // REG_SZ: terminated text
+inline constexpr std::uint32_t kRegDword = 4;                   // REG_DWORD: 32-bit number
+// MAXIMUM_ALLOWED: whatever rights the caller has, as RegCreateKeyA asks for them.
+inline constexpr std::uint32_t kMaximumAllowed = 0x02000000;
+// KEY_WOW64_64KEY: the 64-bit view of the registry, for a 32-bit program under WOW64.
+inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;
+
+// --- wallpaper (SystemParametersInfo's winIni flags, Desktop::SetDeskWallpaper)
+inline constexpr unsigned kSpifUpdateIniFile = 1;     // SPIF_UPDATEINIFILE: kept in the profile
+inline constexpr unsigned kSpifSendWinIniChange = 2;  // SPIF_SENDWININICHANGE: windows are told
+
+// --- recycle bin (SHEmptyRecycleBin's flags, Desktop::EmptyRecycleBin)
+inline constexpr unsigned kSherbNoConfirmation = 1;  // SHERB_NOCONFIRMATION: no question asked
+inline constexpr unsigned kSherbNoProgressUi = 2;    // SHERB_NOPROGRESSUI: no progress window
+
+// --- COM (CoCreateInstance's context, Com::CreateUrlHistory)
+inline constexpr unsigned kClsctxInprocServer = 1;  // CLSCTX_INPROC_SERVER: a DLL in our process
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+// Holds every number of platform/system_constants.h against the system headers it was copied
+// from, so that a wrong copy stops the Windows build here instead of reaching the system.
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include "platform/system_constants.h"
+
+static_assert(platform::kMbOk == MB_OK);
+static_assert(platform::kMbYesNo == MB_YESNO);
+static_assert(platform::kMbIconWarning == MB_ICONWARNING);
+static_assert(platform::kIdYes == IDYES);
+
+static_assert(platform::kSwHide == SW_HIDE);
+static_assert(platform::kSwShowNormal == SW_SHOWNORMAL);
+
+static_assert(platform::kRegSz == REG_SZ);
+static_assert(platform::kRegDword == REG_DWORD);
+static_assert(platform::kMaximumAllowed == MAXIMUM_ALLOWED);
+static_assert(platform::kKeyWow64_64Key == KEY_WOW64_64KEY);
+
+static_assert(platform::kSpifUpdateIniFile == SPIF_UPDATEINIFILE);
+static_assert(platform::kSpifSendWinIniChange == SPIF_SENDWININICHANGE);
+
+static_assert(platform::kSherbNoConfirmation == SHERB_NOCONFIRMATION);
+static_assert(platform::kSherbNoProgressUi == SHERB_NOPROGRESSUI);
+
+static_assert(platform::kClsctxInprocServer == CLSCTX_INPROC_SERVER);
+
+namespace registry_roots {
+
+// The headers define each predefined key as a number cast to the pointer type HKEY, which no
+// constant expression may compare. In this namespace HKEY names a number type instead, so the
+// headers' own definitions read as numbers: the 32-bit value, sign-extended as the wrapper
+// (win32_os.cpp) turns ours into a key.
+using HKEY = ULONG_PTR;
+constexpr HKEY AsKey(std::uint32_t root) { return static_cast<ULONG_PTR>(static_cast<LONG>(root)); }
+
+static_assert(HKEY_CURRENT_USER == AsKey(platform::kHkeyCurrentUser));
+static_assert(HKEY_LOCAL_MACHINE == AsKey(platform::kHkeyLocalMachine));
+static_assert(HKEY_USERS == AsKey(platform::kHkeyUsers));
+
+}  // namespace registry_roots
