@@ -31,7 +31,7 @@ MainWindow::MainWindow(platform::ControlHost& toolkit, platform::Os& os)
       versionLabel_(toolkit, kVersionLabel) {}
 
 void MainWindow::OnLoad() {
-  platform::Trap([&] { monitor::GetWindowsVersion(versionLabel_, os_.info); });
+  platform::Trap([&] { monitor::ShowWindowsVersion(versionLabel_, os_.info); });
 }
 
 void MainWindow::Click(platform::ControlId id) {

@@ -9,6 +9,7 @@
 namespace catalogue {
 
 inline constexpr std::string_view kDefragLine = "cmd /c DEFRAG C:";
+// "orginal" and "continute" are the program's own spellings, which its users know: keep them.
 inline constexpr std::string_view kRestoreQuestion =
     "Restore Default may ask for orginal operating system disk - continute";
 inline constexpr std::string_view kRestoreTitle = "Brisko";

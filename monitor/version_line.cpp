@@ -15,7 +15,7 @@ platform::VersionInfo QueryWindowsVersion(platform::SystemInfo& info) {
   return version;
 }
 
-void GetWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info) {
+void ShowWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info) {
   platform::Trap([&] {
     const platform::VersionInfo version = QueryWindowsVersion(info);
     const auto plain = [](std::uint32_t field) {

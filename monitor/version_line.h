@@ -6,7 +6,8 @@
 
 namespace monitor {
 
-void GetWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info);
+// Writes "Windows Version : <major>.<minor> Built <build>" into the label.
+void ShowWindowsVersion(const platform::Label& versionLabel, platform::SystemInfo& info);
 
 // The one version query behind that line (GetVersionExA with the OSVERSIONINFOA size; its
 // result is not examined), also used for the unattended run's log.
