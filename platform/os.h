@@ -3,10 +3,12 @@
 // portable code so that a test can watch it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -71,6 +73,20 @@ class Registry : public Wow64Query {
                         std::span<const std::uint8_t> data) = 0;
   // RegCloseKey.
   virtual long CloseKey(Handle key) = 0;
+
+  // --- the way back: reading a value as it is, and putting it back exactly
+  // RegOpenKeyExA: an existing key only, with the given access rights (and so view).
+  virtual long OpenKey(std::uint32_t root, const std::string& path, std::uint32_t access,
+                       Handle* key) = 0;
+  // RegQueryValueExW for the whole value: its type and its bytes as the registry holds them,
+  // text types in UTF-16LE. The name is UTF-8.
+  virtual long QueryValue(Handle key, const std::string& name, std::uint32_t* type,
+                          std::vector<std::uint8_t>* data) = 0;
+  // RegSetValueExW with reserved 0: the bytes exactly as given, text types in UTF-16LE.
+  virtual long SetValueExact(Handle key, const std::string& name, std::uint32_t type,
+                             std::span<const std::uint8_t> data) = 0;
+  // RegDeleteValueW.
+  virtual long DeleteValue(Handle key, const std::string& name) = 0;
 };
 
 // --- desktop, clipboard, recycle bin -------------------------------------------------------
@@ -150,6 +166,49 @@ class SystemInfo {
   virtual LocaleSeparators Separators() = 0;
 };
 
+// --- files: the saved settings of the way back -------------------------------------------
+// Paths and names are UTF-8; the wrappers hand them to the system's wide-character calls.
+struct LocalTime {  // GetLocalTime
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// What a path names, found without following a reparse point at its end.
+struct FolderFacts {
+  bool exists = false;
+  bool directory = false;
+  bool reparsePoint = false;  // a junction, mount point or symbolic link
+  // Owned by SYSTEM, by the Administrators group, or by the account this process runs as.
+  bool ownerTrusted = false;
+};
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  // SHGetFolderPathW(CSIDL_COMMON_APPDATA): C:\ProgramData on Vista and later, All Users\
+  // Application Data on 2000/XP. Throws Failure when it cannot be had.
+  virtual std::string CommonAppDataFolder() = 0;
+  // CreateFileW on the path itself (FILE_FLAG_OPEN_REPARSE_POINT), then its attributes and
+  // its owner (GetSecurityInfo).
+  virtual FolderFacts InspectFolder(const std::string& path) = 0;
+  // CreateDirectoryW with a protected access list: SYSTEM and Administrators full control,
+  // Users read. 0, or the system's error code.
+  virtual long CreateProtectedFolder(const std::string& path) = 0;
+  // CreateFileW with CREATE_NEW (never an existing file or link), the bytes written and
+  // flushed to the disk (FlushFileBuffers), the file closed; a file that could not be written
+  // whole is deleted again. 0, or the system's error code.
+  virtual long WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
+  // The whole file, when it is no larger than maxBytes. 0, or the system's error code
+  // (ERROR_FILE_TOO_LARGE for a larger one).
+  virtual long ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                             std::vector<std::uint8_t>* bytes) = 0;
+  // FindFirstFileW/FindNextFileW: the names of the files (not folders) in folder that match
+  // pattern ("*.reg"), in no particular order.
+  virtual std::vector<std::string> ListFiles(const std::string& folder,
+                                             const std::string& pattern) = 0;
+  virtual LocalTime Now() = 0;             // GetLocalTime
+  virtual std::string ComputerName() = 0;  // GetComputerNameW
+};
+
 // Everything the program reaches outside itself, apart from the window toolkit.
 struct Os {
   Processes& processes;
@@ -157,6 +216,7 @@ struct Os {
   Desktop& desktop;
   Com& com;
   SystemInfo& info;
+  Files& files;
 };
 
 }  // namespace platform

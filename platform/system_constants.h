@@ -7,10 +7,14 @@
 namespace platform {
 
 // --- message boxes (ControlHost::ShowMessage's style, and its answer)
-inline constexpr unsigned kMbOk = 0x0;            // MB_OK: an OK button alone
-inline constexpr unsigned kMbYesNo = 0x4;         // MB_YESNO: a Yes and a No button
-inline constexpr unsigned kMbIconWarning = 0x30;  // MB_ICONWARNING: the exclamation-mark icon
-inline constexpr int kIdYes = 6;                  // IDYES: the user answered Yes
+inline constexpr unsigned kMbOk = 0x0;                // MB_OK: an OK button alone
+inline constexpr unsigned kMbYesNo = 0x4;             // MB_YESNO: a Yes and a No button
+inline constexpr unsigned kMbIconWarning = 0x30;      // MB_ICONWARNING: the exclamation-mark icon
+inline constexpr unsigned kMbIconQuestion = 0x20;     // MB_ICONQUESTION: the question-mark icon
+inline constexpr unsigned kMbIconInformation = 0x40;  // MB_ICONINFORMATION: the "i" icon
+inline constexpr unsigned kMbDefButton2 =
+    0x100;                        // MB_DEFBUTTON2: the second button (No) is the default
+inline constexpr int kIdYes = 6;  // IDYES: the user answered Yes
 
 // --- the window of a started process (Processes::StartProcess's showState)
 inline constexpr int kSwHide = 0;        // SW_HIDE: no window to be seen
@@ -28,6 +32,15 @@ inline constexpr std::uint32_t kRegDword = 4;                   // REG_DWORD: 32
 inline constexpr std::uint32_t kMaximumAllowed = 0x02000000;
 // KEY_WOW64_64KEY: the 64-bit view of the registry, for a 32-bit program under WOW64.
 inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;
+
+// The registry's answers and access rights that the way back needs.
+inline constexpr std::uint32_t kRegExpandSz = 2;       // REG_EXPAND_SZ: text with %variables%
+inline constexpr std::uint32_t kRegBinary = 3;         // REG_BINARY: bytes
+inline constexpr std::uint32_t kRegMultiSz = 7;        // REG_MULTI_SZ: a list of texts
+inline constexpr std::uint32_t kKeyRead = 0x20019;     // KEY_READ
+inline constexpr std::uint32_t kKeySetValue = 0x0002;  // KEY_SET_VALUE
+inline constexpr long kErrorFileNotFound = 2;          // ERROR_FILE_NOT_FOUND: no such key or value
+inline constexpr long kErrorFileTooLarge = 223;        // ERROR_FILE_TOO_LARGE
 
 // --- wallpaper (SystemParametersInfo's winIni flags, Desktop::SetDeskWallpaper)
 inline constexpr unsigned kSpifUpdateIniFile = 1;     // SPIF_UPDATEINIFILE: kept in the profile

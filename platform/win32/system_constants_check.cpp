@@ -9,6 +9,9 @@
 static_assert(platform::kMbOk == MB_OK);
 static_assert(platform::kMbYesNo == MB_YESNO);
 static_assert(platform::kMbIconWarning == MB_ICONWARNING);
+static_assert(platform::kMbIconQuestion == MB_ICONQUESTION);
+static_assert(platform::kMbIconInformation == MB_ICONINFORMATION);
+static_assert(platform::kMbDefButton2 == MB_DEFBUTTON2);
 static_assert(platform::kIdYes == IDYES);
 
 static_assert(platform::kSwHide == SW_HIDE);
@@ -18,6 +21,13 @@ static_assert(platform::kRegSz == REG_SZ);
 static_assert(platform::kRegDword == REG_DWORD);
 static_assert(platform::kMaximumAllowed == MAXIMUM_ALLOWED);
 static_assert(platform::kKeyWow64_64Key == KEY_WOW64_64KEY);
+static_assert(platform::kRegExpandSz == REG_EXPAND_SZ);
+static_assert(platform::kRegBinary == REG_BINARY);
+static_assert(platform::kRegMultiSz == REG_MULTI_SZ);
+static_assert(platform::kKeyRead == KEY_READ);
+static_assert(platform::kKeySetValue == KEY_SET_VALUE);
+static_assert(platform::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(platform::kErrorFileTooLarge == ERROR_FILE_TOO_LARGE);
 
 static_assert(platform::kSpifUpdateIniFile == SPIF_UPDATEINIFILE);
 static_assert(platform::kSpifSendWinIniChange == SPIF_SENDWININICHANGE);
