@@ -219,7 +219,9 @@ drop_sandbox() {
 
 # --- a display -------------------------------------------------------------------------------
 # Uses the user's display, or a private Xvfb when there is none. Xvfb picks a free display
-# number itself (-displayfd), so several test runs on one machine never share a screen.
+# number itself (-displayfd), so several test runs on one machine never share a screen. Every
+# Wine process is a client of the display, and a room of eight machines starts hundreds at
+# once: more than the 256 Xvfb takes by default ("Maximum number of clients reached").
 ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     BRISKO_HEADLESS=0
@@ -228,7 +230,8 @@ ensure_display() {
   local fifo n=""
   fifo=$(mktemp -u "${TMPDIR:-/tmp}/brisko-display.XXXXXX")
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -maxclients 2048 3>"$fifo" \
+    >/dev/null 2>&1 &
   BRISKO_XVFB=$!
   read -r -t 30 n <"$fifo" || true
   rm -f "$fifo"
