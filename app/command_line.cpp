@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "brisko_version.h"
 
@@ -23,11 +24,12 @@ std::string Lower(std::string text) {
 }  // namespace
 
 Invocation ParseCommandLine(const std::vector<std::string>& arguments) {
-  bool optimize = false, help = false, log = false;
-  std::string logPath;
+  bool optimize = false, undo = false, ask = false, noBackup = false, help = false, log = false;
+  std::string logPath, undoPath;
   const auto refuse = [](std::string error) {
     return Invocation{.action = Action::kRefuse, .error = std::move(error)};
   };
+  const auto once = [](bool& given) { return !std::exchange(given, true); };
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (!IsSwitch(argument)) return refuse("unexpected argument: " + argument);
@@ -35,8 +37,17 @@ Invocation ParseCommandLine(const std::vector<std::string>& arguments) {
     if (name == "?" || name == "help") {
       help = true;
     } else if (name == "optimize") {
-      if (optimize) return refuse(argument + " is given twice");
-      optimize = true;
+      if (!once(optimize)) return refuse(argument + " is given twice");
+    } else if (name == "undo") {
+      if (!once(undo)) return refuse(argument + " is given twice");
+      // The file is optional: without it, the newest saved one.
+      if (i + 1 < arguments.size() && !arguments[i + 1].empty() && !IsSwitch(arguments[i + 1])) {
+        undoPath = arguments[++i];
+      }
+    } else if (name == "ask") {
+      if (!once(ask)) return refuse(argument + " is given twice");
+    } else if (name == "nobackup") {
+      if (!once(noBackup)) return refuse(argument + " is given twice");
     } else if (name == "log") {
       if (log) return refuse(argument + " is given twice");
       // A switch right after /log means the file name was left out.
@@ -50,37 +61,53 @@ Invocation ParseCommandLine(const std::vector<std::string>& arguments) {
     }
   }
   if (help) return {.action = Action::kShowUsage};
-  if (log && !optimize) return refuse("/log goes with /optimize");
-  if (optimize) return {.action = Action::kOptimize, .logPath = logPath};
+  if (optimize && undo) return refuse("/optimize and /undo go separately");
+  if (log && !optimize && !undo) return refuse("/log goes with /optimize or /undo");
+  if (noBackup && !optimize) return refuse("/nobackup goes with /optimize");
+  if (ask && !undo) return refuse("/ask goes with /undo");
+  if (optimize) return {.action = Action::kOptimize, .logPath = logPath, .noBackup = noBackup};
+  if (undo) {
+    return {.action = Action::kUndo, .logPath = logPath, .undoPath = undoPath, .ask = ask};
+  }
   return {};
 }
 
 std::string UsageText() {
-  return "Brisko " BRISKO_VERSION
-         " - tunes this computer.\r\n"
+  const std::string program = BRISKO_PROGRAM_NAME;
+  return "Brisko " BRISKO_VERSION " - tunes this computer.\r\n"
          "\r\n"
-         "  brisko.exe                      opens the window\r\n"
-         "  brisko.exe /optimize [/log FILE]\r\n"
-         "                                  does what \"Optimize\" does, with no window, waits\r\n"
-         "                                  up to 30 minutes for the command lines it\r\n"
-         "                                  started, then ends\r\n"
-         "  brisko.exe /?                   shows this text (also /help)\r\n"
+         "  " + program + "\r\n"
+         "      opens the window\r\n"
+         "  " + program + " /optimize [/log FILE] [/nobackup]\r\n"
+         "      saves the settings a run replaces, then does what \"Optimize\" does,\r\n"
+         "      with no window; waits up to 30 minutes for the command lines it\r\n"
+         "      started, then ends\r\n"
+         "  " + program + " /undo [FILE] [/log FILE] [/ask]\r\n"
+         "      puts back the settings saved before a run: those in FILE, or the\r\n"
+         "      newest saved in the Brisko folder of the common application data\r\n"
+         "  " + program + " /?\r\n"
+         "      shows this text (also /help)\r\n"
          "\r\n"
-         "  /log FILE  writes a record of the run to FILE (replaced if it exists), one JSON\r\n"
-         "             object per line: the time, the Windows version, every command line\r\n"
-         "             with its exit code, every registry value and the clean-up results.\r\n"
-         "             Without /log nothing is written anywhere.\r\n"
+         "  /log FILE  writes a record to FILE (replaced if it exists), one JSON object\r\n"
+         "             per line: the time, the Windows version, every command line with\r\n"
+         "             its exit code, every registry value, the clean-up results, the\r\n"
+         "             saved or restored settings. Without /log nothing is logged.\r\n"
+         "  /nobackup  runs even where the settings cannot be saved first (then they\r\n"
+         "             cannot be put back)\r\n"
+         "  /ask       asks before putting settings back and says what it did\r\n"
          "\r\n"
          "Switches may be written in any case and begin with / or -.\r\n"
          "\r\n"
          "Exit codes:\r\n"
-         "  0  the run went through: every step ran and every command line started (a\r\n"
+         "  0  done: /optimize: every step ran and every command line started (a\r\n"
          "     line's own exit code is logged, not judged; lines still running after 30\r\n"
-         "     minutes are left running and logged)\r\n"
-         "  1  a step, a command line, a registry value, the wallpaper or the URL history\r\n"
-         "     could not be carried out (see the log)\r\n"
-         "  2  the command line was not understood, or the log file cannot be written;\r\n"
-         "     nothing was changed\r\n"
+         "     minutes are left running and logged); /undo: every setting put back\r\n"
+         "  1  /optimize: a step, a command line, a registry value, the wallpaper or the\r\n"
+         "     URL history could not be carried out; /undo: a setting could not be put\r\n"
+         "     back (see the log)\r\n"
+         "  2  the command line was not understood, the log file cannot be written, the\r\n"
+         "     settings cannot be saved before a run (without /nobackup), or /undo has\r\n"
+         "     no saved file or cannot read it; nothing was changed\r\n"
          "  3  another Brisko is running on this computer; nothing was changed\r\n";
 }
 

@@ -1,4 +1,5 @@
-// brisko.exe's command line: no argument opens the windows; /optimize runs unattended.
+// brisko.exe's command line: no argument opens the windows; /optimize runs unattended;
+// /undo puts back the settings a run replaced.
 #pragma once
 
 #include <string>
@@ -12,12 +13,15 @@ inline constexpr int kExitIncomplete = 1;     // a step, a line or a value could
 inline constexpr int kExitNotUnderstood = 2;  // bad command line, or the log cannot be written
 inline constexpr int kExitBusy = 3;           // another Brisko is running on this machine
 
-enum class Action { kOpenWindows, kOptimize, kShowUsage, kRefuse };
+enum class Action { kOpenWindows, kOptimize, kUndo, kShowUsage, kRefuse };
 
 struct Invocation {
   Action action = Action::kOpenWindows;
-  std::string logPath;  // /log FILE; empty: no log
-  std::string error;    // kRefuse: what was not understood
+  std::string logPath;      // /log FILE; empty: no log
+  std::string undoPath;     // /undo FILE; empty: the newest saved file
+  bool ask = false;         // /undo /ask: a person started it and is asked and told
+  bool noBackup = false;    // /optimize /nobackup: runs even where nothing can be saved
+  std::string error;        // kRefuse: what was not understood
 };
 
 // arguments: the command line after the program name, split as the C runtime splits it.

@@ -7,6 +7,7 @@
 #include "app/program.h"
 #include "app/single_instance.h"
 #include "app/unattended.h"
+#include "app/undo.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_start_up.h"
 
@@ -17,11 +18,15 @@ int main(int argc, char** argv) {
   switch (invocation.action) {
     case app::Action::kOpenWindows:
       break;
-    case app::Action::kOptimize: {
+    case app::Action::kOptimize:
+    case app::Action::kUndo: {
       platform::win32::Win32System system;
       int exitCode = app::kExitIncomplete;
-      platform::Trap(
-          [&] { exitCode = app::RunOptimize(invocation.logPath, system.System(), startUp); });
+      platform::Trap([&] {
+        exitCode = invocation.action == app::Action::kOptimize
+                       ? app::RunOptimize(invocation, system.System(), startUp)
+                       : app::RunUndo(invocation, system.System(), startUp);
+      });
       return exitCode;
     }
     case app::Action::kShowUsage:

@@ -37,7 +37,7 @@ void MainWindow::OnLoad() {
 void MainWindow::Click(platform::ControlId id) {
   switch (id) {
     case kOptimizeButton:
-      run::OnOptimize(run_, os_, mainWindow_);
+      run::OnOptimize(run_, os_, mainWindow_, toolkit_);
       break;
     case kExitButton:
       OnExit();

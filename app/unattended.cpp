@@ -8,13 +8,13 @@
 #include <utility>
 #include <vector>
 
-#include "brisko_version.h"
+#include "app/run_log.h"
 #include "catalogue/cleanup_actions.h"
 #include "catalogue/registry_tweaks.h"
 #include "catalogue/run_listener.h"
 #include "catalogue/run_steps.h"
 #include "catalogue/service_catalogue.h"
-#include "monitor/version_line.h"
+#include "catalogue/settings_backup.h"
 #include "platform/failure.h"
 #include "platform/system_constants.h"
 
@@ -27,109 +27,6 @@ using catalogue::StepName;
 constexpr long long kRunLines =
     catalogue::kDiskLines.size() + catalogue::kServiceLines.size() + 1;  // + the temp line
 constexpr long long kRunValues = catalogue::kRegistryTweaks.size();
-
-std::string_view RootName(std::uint32_t root) {
-  switch (root) {
-    case platform::kHkeyCurrentUser:
-      return "HKEY_CURRENT_USER";
-    case platform::kHkeyLocalMachine:
-      return "HKEY_LOCAL_MACHINE";
-    default:
-      break;
-  }
-  return "HKEY_USERS";
-}
-
-// The length of the UTF-8 sequence at text[i], or 0 when none starts there.
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                             : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                            : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (std::size_t k = i + 1; k < i + length; ++k) {
-    if (byte(k) < 0x80 || byte(k) > 0xBF) return 0;
-  }
-  return length;
-}
-
-// A JSON string: quotes, backslashes and control characters escaped; UTF-8 as it is. A
-// system message in the ANSI code page is not UTF-8: its other bytes are escaped as the
-// Latin-1 characters they most often are, so that the log stays valid UTF-8 JSON.
-std::string Quoted(std::string_view text) {
-  std::string json = "\"";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += text[i];
-    } else if (c >= 0x20 && c < 0x80) {
-      json += text[i];
-    } else if (const std::size_t length = c >= 0x80 ? Utf8Length(text, i) : 0; length > 0) {
-      json += text.substr(i, length);
-      i += length - 1;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      json += escaped;
-    }
-  }
-  return json + "\"";
-}
-
-std::string IsoTime(const platform::UtcTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.year, t.month, t.day,
-                t.hour, t.minute, t.second, t.milliseconds);
-  return text;
-}
-
-// One record of the log: a JSON object on one line, its fields in the order added.
-class Record {
- public:
-  Record(const std::string& time, std::string_view event) {
-    Text("time", time);
-    Text("event", event);
-  }
-  Record& Text(std::string_view name, std::string_view value) { return Field(name, Quoted(value)); }
-  Record& Number(std::string_view name, long long value) {
-    return Field(name, std::to_string(value));
-  }
-  // CR LF, so that the log also reads line by line in the simplest editor.
-  std::string Line() const { return "{" + fields_ + "}\r\n"; }
-
- private:
-  Record& Field(std::string_view name, const std::string& json) {
-    if (!fields_.empty()) fields_ += ',';
-    fields_ += Quoted(name) + ':' + json;
-    return *this;
-  }
-  std::string fields_;
-};
-
-// The log file /log asked for; without /log every record is dropped and nothing is written.
-class RunLog {
- public:
-  RunLog(platform::StartUp& startUp, bool open) : startUp_(startUp), open_(open) {}
-  Record Make(std::string_view event) {
-    return Record(open_ ? IsoTime(startUp_.Now()) : std::string(), event);
-  }
-  // False when the record could not be written; the run goes on regardless.
-  bool Write(const Record& record) {
-    if (!open_) return true;
-    const bool written = startUp_.WriteLog(record.Line());
-    complete_ = complete_ && written;
-    return written;
-  }
-  bool Complete() const { return complete_; }
-
- private:
-  platform::StartUp& startUp_;
-  bool open_;
-  bool complete_ = true;
-};
 
 struct StartedLine {
   RunStep step;
@@ -284,7 +181,7 @@ class UnattendedRun : public catalogue::RunListener {
     Record record =
         StepRecord("value", RunStep::kApplyRegistryTweaks)
             .Number("number", ++values_)
-            .Text("key", std::string(RootName(row.root)) + "\\" + std::string(row.keyPath))
+            .Text("key", KeyText(row.root, row.keyPath))
             .Text("name", row.valueName);
     if (row.type == platform::kRegSz) return record.Text("type", "REG_SZ").Text("data", row.text);
     return record.Text("type", "REG_DWORD").Number("data", row.number);
@@ -300,22 +197,6 @@ class UnattendedRun : public catalogue::RunListener {
   Tally tally_;
 };
 
-// Text for whoever started us, when they have a console or redirected our output.
-void Say(platform::StartUp& startUp, const std::string& text) {
-  if (startUp.OpenOutput()) startUp.WriteOutput(text);
-}
-
-Record StartRecord(RunLog& log, platform::Os& os, platform::StartUp& startUp) {
-  const platform::VersionInfo version = monitor::QueryWindowsVersion(os.info);
-  return log.Make("start")
-      .Text("program", "Brisko")
-      .Text("version", BRISKO_VERSION)
-      .Text("windows", std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
-                           std::to_string(version.build))
-      .Text("computer", startUp.ComputerName())
-      .Text("user", startUp.UserName());
-}
-
 }  // namespace
 
 int AnswerCommandLine(const Invocation& invocation, platform::StartUp& startUp) {
@@ -327,22 +208,29 @@ int AnswerCommandLine(const Invocation& invocation, platform::StartUp& startUp) 
   return kExitNotUnderstood;
 }
 
-int RunOptimize(const std::string& logPath, platform::Os& os, platform::StartUp& startUp,
+int RunOptimize(const Invocation& invocation, platform::Os& os, platform::StartUp& startUp,
                 std::uint32_t waitLimitMs) {
-  // The lock comes before the log: a second run must not empty the first run's log.
-  if (!startUp.ClaimMachine()) {
-    Say(startUp, "Brisko: another Brisko is running on this computer; nothing was changed.\r\n");
-    return kExitBusy;
+  RunLog log(startUp);
+  if (const int refused = BeginRun(invocation.logPath, os, startUp, log); refused != kExitDone) {
+    return refused;
   }
-  const bool logging = !logPath.empty();
-  if (logging && !startUp.OpenLog(logPath)) {
-    Say(startUp, "Brisko: cannot write the log file " + logPath + "; nothing was changed.\r\n");
-    return kExitNotUnderstood;
-  }
-  RunLog log(startUp, logging);
-  if (!log.Write(StartRecord(log, os, startUp))) {
-    Say(startUp, "Brisko: cannot write the log file " + logPath + "; nothing was changed.\r\n");
-    return kExitNotUnderstood;
+  // The way back first: nothing is changed before the settings the run replaces are saved,
+  // unless the caller said to run without.
+  std::string savedIn;
+  if (invocation.noBackup) {
+    log.Write(log.Make("backup").Text("result", "skipped").Text("reason", "/nobackup"));
+  } else {
+    const catalogue::SaveOutcome saved = catalogue::SaveSettingsBeforeRun(os);
+    if (!saved.saved) {
+      log.Write(log.Make("backup").Text("result", "not saved").Text("reason", saved.reason));
+      log.Write(log.Make("end").Number("exitCode", kExitNotUnderstood));
+      Say(startUp, "Brisko: cannot save the current settings (" + saved.reason +
+                       "), so they could not be put back later; nothing was changed. "
+                       "/nobackup runs without saving them.\r\n");
+      return kExitNotUnderstood;
+    }
+    log.Write(log.Make("backup").Text("result", "saved").Text("file", saved.path));
+    savedIn = " The settings it replaced are saved in " + saved.path + ".";
   }
 
   // No window: the clipboard is opened for this task and the recycle bin has no owner window.
@@ -352,7 +240,7 @@ int RunOptimize(const std::string& logPath, platform::Os& os, platform::StartUp&
   run.WaitForLines(waitLimitMs);
   const int exitCode = run.ExitCode();
   log.Write(run.EndRecord(exitCode));
-  Say(startUp, run.Summary(exitCode, waitLimitMs) +
+  Say(startUp, run.Summary(exitCode, waitLimitMs) + savedIn +
                    (log.Complete() ? "" : " The log could not be written completely.") + "\r\n");
   return exitCode;
 }

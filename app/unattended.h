@@ -18,10 +18,10 @@ inline constexpr std::uint32_t kWaitLimitMs = 30 * 60 * 1000;
 // exit code.
 int AnswerCommandLine(const Invocation& invocation, platform::StartUp& startUp);
 
-// /optimize: takes the machine-wide lock, opens the log, runs the six steps as the button
-// does, waits for every line it started up to waitLimitMs, writes the summary. Returns the
-// exit code.
-int RunOptimize(const std::string& logPath, platform::Os& os, platform::StartUp& startUp,
+// /optimize: takes the machine-wide lock, opens the log, saves the settings the run replaces
+// (unless /nobackup), runs the six steps as the button does, waits for every line it started
+// up to waitLimitMs, writes the summary. Returns the exit code.
+int RunOptimize(const Invocation& invocation, platform::Os& os, platform::StartUp& startUp,
                 std::uint32_t waitLimitMs = kWaitLimitMs);
 
 }  // namespace app

@@ -12,6 +12,7 @@
 
 #include "app/control_ids.h"
 #include "app/program.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_os.h"
 
@@ -45,7 +46,8 @@ class MachineInUse : public platform::win32::Win32Os {
 
 int main() {
   MachineInUse os;
-  platform::Os system{os, os, os, os, os};
+  platform::win32::Win32Files files;
+  platform::Os system{os, os, os, os, os, files};
   platform::win32::Win32Host host(::GetModuleHandleA(nullptr));
   app::Program program(host, system);
   program.Start();

@@ -184,8 +184,8 @@ struct FolderFacts {
 class Files {
  public:
   virtual ~Files() = default;
-  // SHGetFolderPathW(CSIDL_COMMON_APPDATA): C:\ProgramData on Vista and later, All Users\
-  // Application Data on 2000/XP. Throws Failure when it cannot be had.
+  // SHGetFolderPathW(CSIDL_COMMON_APPDATA): C:\ProgramData on Vista and later, the All
+  // Users profile's Application Data on 2000/XP. Throws Failure when it cannot be had.
   virtual std::string CommonAppDataFolder() = 0;
   // CreateFileW on the path itself (FILE_FLAG_OPEN_REPARSE_POINT), then its attributes and
   // its owner (GetSecurityInfo).

@@ -26,8 +26,10 @@ class StartUp {
   // there is none.
   virtual bool BringToFront(const std::string& windowClass) = 0;
   virtual void Pause(std::uint32_t milliseconds) = 0;
-  // A message box with an OK button, for a start from the desktop only.
+  // A message box with an OK button, for a start from the desktop only (text UTF-8).
   virtual void ShowNotice(const std::string& text, const std::string& title) = 0;
+  // A message box with Yes (the default) and No, for a start from the Start menu; true for Yes.
+  virtual bool Ask(const std::string& text, const std::string& title) = 0;
 
   // --- output
   // Finds where text for the caller goes: standard output when the caller redirected it to a

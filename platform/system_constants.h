@@ -41,6 +41,8 @@ inline constexpr std::uint32_t kKeyRead = 0x20019;     // KEY_READ
 inline constexpr std::uint32_t kKeySetValue = 0x0002;  // KEY_SET_VALUE
 inline constexpr long kErrorFileNotFound = 2;          // ERROR_FILE_NOT_FOUND: no such key or value
 inline constexpr long kErrorFileTooLarge = 223;        // ERROR_FILE_TOO_LARGE
+inline constexpr long kErrorFileExists = 80;           // ERROR_FILE_EXISTS: CREATE_NEW found a file
+inline constexpr long kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS: so did CreateDirectory
 
 // --- wallpaper (SystemParametersInfo's winIni flags, Desktop::SetDeskWallpaper)
 inline constexpr unsigned kSpifUpdateIniFile = 1;     // SPIF_UPDATEINIFILE: kept in the profile

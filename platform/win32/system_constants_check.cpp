@@ -28,6 +28,8 @@ static_assert(platform::kKeyRead == KEY_READ);
 static_assert(platform::kKeySetValue == KEY_SET_VALUE);
 static_assert(platform::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
 static_assert(platform::kErrorFileTooLarge == ERROR_FILE_TOO_LARGE);
+static_assert(platform::kErrorFileExists == ERROR_FILE_EXISTS);
+static_assert(platform::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
 
 static_assert(platform::kSpifUpdateIniFile == SPIF_UPDATEINIFILE);
 static_assert(platform::kSpifSendWinIniChange == SPIF_SENDWININICHANGE);

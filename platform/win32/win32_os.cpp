@@ -5,28 +5,18 @@
 #include <shellapi.h>
 #include <urlhist.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform::win32 {
 namespace {
-
-// Closes a kernel handle when it goes out of scope.
-class KernelHandle {
- public:
-  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-  ~KernelHandle() {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-  }
-  KernelHandle(const KernelHandle&) = delete;
-  KernelHandle& operator=(const KernelHandle&) = delete;
-
- private:
-  HANDLE handle_;
-};
 
 // What a looked-up function that was there gave.
 RuntimeCall Outcome(BOOL result) { return result ? RuntimeCall::kSucceeded : RuntimeCall::kFailed; }
@@ -169,6 +159,55 @@ long Win32Os::SetValue(Handle key, const std::string& name, std::uint32_t type,
 }
 
 long Win32Os::CloseKey(Handle key) { return ::RegCloseKey(reinterpret_cast<HKEY>(key)); }
+
+long Win32Os::OpenKey(std::uint32_t root, const std::string& path, std::uint32_t access,
+                      Handle* key) {
+  HKEY opened = nullptr;
+  const LONG result = ::RegOpenKeyExA(ToHkey(root), path.c_str(), 0, access, &opened);
+  *key = reinterpret_cast<Handle>(opened);
+  return result;
+}
+
+// The value is read whole however large it has grown: a buffer too small is answered with
+// ERROR_MORE_DATA and the size needed, and the value may grow again before the next try.
+long Win32Os::QueryValue(Handle key, const std::string& name, std::uint32_t* type,
+                         std::vector<std::uint8_t>* data) {
+  const std::wstring wideName = Wide(name);
+  std::vector<std::uint8_t> bytes(256);
+  for (;;) {
+    DWORD valueType = 0, size = static_cast<DWORD>(bytes.size());
+    const LONG result = ::RegQueryValueExW(reinterpret_cast<HKEY>(key), wideName.c_str(), nullptr,
+                                           &valueType, bytes.data(), &size);
+    if (result == ERROR_MORE_DATA) {
+      bytes.resize(size > bytes.size() ? size : 2 * bytes.size());
+      continue;
+    }
+    if (result == ERROR_SUCCESS) {
+      bytes.resize(size);
+      *type = valueType;
+      *data = std::move(bytes);
+    }
+    return result;
+  }
+}
+
+// For text types, RegSetValueExW adds a terminator the caller "forgot" when the last character
+// given is not zero and the one just past the given bytes is: it reads beyond them (and, for a
+// single byte, before them). The bytes are therefore handed over from a copy between two
+// characters that are not zero, so that exactly the given bytes are written, text saved
+// without its terminator included, and nothing outside our own buffer is read.
+long Win32Os::SetValueExact(Handle key, const std::string& name, std::uint32_t type,
+                            std::span<const std::uint8_t> data) {
+  constexpr std::uint8_t kGuard = 0xFF;
+  std::vector<std::uint8_t> guarded(data.size() + 4, kGuard);
+  std::copy(data.begin(), data.end(), guarded.begin() + 2);
+  return ::RegSetValueExW(reinterpret_cast<HKEY>(key), Wide(name).c_str(), 0, type,
+                          guarded.data() + 2, static_cast<DWORD>(data.size()));
+}
+
+long Win32Os::DeleteValue(Handle key, const std::string& name) {
+  return ::RegDeleteValueW(reinterpret_cast<HKEY>(key), Wide(name).c_str());
+}
 
 int Win32Os::SetDeskWallpaper(const std::string& path, unsigned winIni) {
   std::vector<char> text(path.begin(), path.end());

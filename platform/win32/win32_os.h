@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/os.h"
 
@@ -30,6 +31,13 @@ class Win32Os : public Processes, public Registry, public Desktop, public Com, p
   long SetValue(Handle key, const std::string& name, std::uint32_t type,
                 std::span<const std::uint8_t> data) override;
   long CloseKey(Handle key) override;
+  long OpenKey(std::uint32_t root, const std::string& path, std::uint32_t access,
+               Handle* key) override;
+  long QueryValue(Handle key, const std::string& name, std::uint32_t* type,
+                  std::vector<std::uint8_t>* data) override;
+  long SetValueExact(Handle key, const std::string& name, std::uint32_t type,
+                     std::span<const std::uint8_t> data) override;
+  long DeleteValue(Handle key, const std::string& name) override;
 
   int SetDeskWallpaper(const std::string& path, unsigned winIni) override;
   int OpenClipboard(Handle window) override;

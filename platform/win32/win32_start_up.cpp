@@ -10,6 +10,8 @@
 #include <imm.h>
 
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_os.h"
 
@@ -53,7 +55,8 @@ void SwitchOffInputMethod() {
 struct Win32Platform::Parts {
   explicit Parts(HINSTANCE instance) : host(instance) {}
   Win32Os os;
-  Os system{os, os, os, os, os};
+  Win32Files files;
+  Os system{os, os, os, os, os, files};
   Win32Host host;
 };
 
@@ -78,7 +81,8 @@ int Win32Platform::RunMessageLoop() { return parts_->host.RunMessageLoop(); }
 
 struct Win32System::Parts {
   Win32Os os;
-  Os system{os, os, os, os, os};
+  Win32Files files;
+  Os system{os, os, os, os, os, files};
 };
 
 // COM is started by the first action that needs it, as for the windows.
@@ -99,15 +103,6 @@ namespace {
 constexpr char kMachineLockName[] = "Global\\BriskoMachineLock";
 
 HANDLE AsHandle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
-
-std::string Utf8(const wchar_t* text) {
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return std::string();
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-  utf8.pop_back();
-  return utf8;
-}
 
 bool WriteAll(HANDLE file, const std::string& text) {
   DWORD written = 0;
@@ -157,9 +152,15 @@ bool Win32StartUp::BringToFront(const std::string& windowClass) {
 
 void Win32StartUp::Pause(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+// The texts are UTF-8 (a path may name a folder in any language), hence the wide calls.
 void Win32StartUp::ShowNotice(const std::string& text, const std::string& title) {
-  ::MessageBoxA(nullptr, text.c_str(), title.c_str(),
+  ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(),
                 MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+bool Win32StartUp::Ask(const std::string& text, const std::string& title) {
+  return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_SETFOREGROUND) == IDYES;
 }
 
 // A GUI program has no console of its own. A caller that redirected our output (a script's

@@ -57,6 +57,7 @@ class Win32StartUp : public StartUp {
   bool BringToFront(const std::string& windowClass) override;
   void Pause(std::uint32_t milliseconds) override;
   void ShowNotice(const std::string& text, const std::string& title) override;
+  bool Ask(const std::string& text, const std::string& title) override;
   bool OpenOutput() override;
   void WriteOutput(const std::string& text) override;
   bool OpenLog(const std::string& path) override;

@@ -154,7 +154,8 @@ std::vector<int> FakeOs::ShowStates() const {
 
 long FakeOs::CreateKey(std::uint32_t root, const std::string& path, platform::Handle* key) {
   Record("CreateKey", std::to_string(root) + " " + path);
-  return OpenKey(root, path, false, key);
+  keys.insert(KeyName(root, path, false));
+  return OpenHandle(root, path, false, key);
 }
 
 long FakeOs::CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
@@ -162,11 +163,65 @@ long FakeOs::CreateKeyEx(std::uint32_t root, const std::string& path, std::uint3
   char rights[16];
   std::snprintf(rights, sizeof rights, "0x%08x", access);
   Record("CreateKeyEx", std::to_string(root) + " " + path + " access " + rights);
-  return OpenKey(root, path, (access & platform::kKeyWow64_64Key) != 0, key);
+  const bool view64 = (access & platform::kKeyWow64_64Key) != 0;
+  keys.insert(KeyName(root, path, view64));
+  return OpenHandle(root, path, view64, key);
 }
 
-long FakeOs::OpenKey(std::uint32_t root, const std::string& path, bool view64,
+long FakeOs::OpenKey(std::uint32_t root, const std::string& path, std::uint32_t access,
                      platform::Handle* key) {
+  char rights[16];
+  std::snprintf(rights, sizeof rights, "0x%08x", access);
+  Record("OpenKey", std::to_string(root) + " " + path + " access " + rights);
+  const bool view64 = (access & platform::kKeyWow64_64Key) != 0;
+  if (!KeyExists(KeyName(root, path, view64))) return platform::kErrorFileNotFound;
+  return OpenHandle(root, path, view64, key);
+}
+
+bool FakeOs::KeyExists(const std::string& key) const {
+  if (keys.count(key) != 0) return true;
+  auto after = values.lower_bound(key + "|");
+  return after != values.end() && after->first.rfind(key + "|", 0) == 0;
+}
+
+long FakeOs::QueryValue(platform::Handle key, const std::string& name, std::uint32_t* type,
+                        std::vector<std::uint8_t>* data) {
+  Record("QueryValue", name);
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return 6;  // invalid handle
+  const std::string id = open->second + "|" + Upper(name);
+  if (auto error = readErrors.find(id); error != readErrors.end()) return error->second;
+  auto value = values.find(id);
+  if (value == values.end()) return platform::kErrorFileNotFound;
+  *type = value->second.type;
+  *data = value->second.data;
+  return 0;
+}
+
+long FakeOs::SetValueExact(platform::Handle key, const std::string& name, std::uint32_t type,
+                           std::span<const std::uint8_t> data) {
+  Record("SetValueExact",
+         name + " type " + std::to_string(type) + " length " + std::to_string(data.size()));
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return 6;
+  values[open->second + "|" + Upper(name)] = {type, {data.begin(), data.end()}};
+  return 0;
+}
+
+long FakeOs::DeleteValue(platform::Handle key, const std::string& name) {
+  Record("DeleteValue", name);
+  auto open = openKeys_.find(key);
+  if (open == openKeys_.end()) return 6;
+  return values.erase(open->second + "|" + Upper(name)) == 1 ? 0 : platform::kErrorFileNotFound;
+}
+
+void FakeOs::Put(std::uint32_t root, const std::string& path, const std::string& name,
+                 RegistryValue value, bool view64) {
+  values[KeyName(root, path, view64) + "|" + Upper(name)] = std::move(value);
+}
+
+long FakeOs::OpenHandle(std::uint32_t root, const std::string& path, bool view64,
+                        platform::Handle* key) {
   if (std::find(refusedRoots.begin(), refusedRoots.end(), root) != refusedRoots.end()) {
     return 5;  // access denied; the handle stays as it was
   }
@@ -299,6 +354,63 @@ int FakeOs::QueryDiskFreeSpace(const std::string& root, std::uint32_t* spc, std:
 platform::LocaleSeparators FakeOs::Separators() {
   Record("Separators");
   return locale;
+}
+
+std::string FakeOs::CommonAppDataFolder() {
+  Record("CommonAppDataFolder");
+  return commonAppData;
+}
+
+platform::FolderFacts FakeOs::InspectFolder(const std::string& path) {
+  Record("InspectFolder", path);
+  auto folder = folders.find(path);
+  return folder == folders.end() ? platform::FolderFacts{} : folder->second;
+}
+
+long FakeOs::CreateProtectedFolder(const std::string& path) {
+  Record("CreateProtectedFolder", path);
+  if (createFolderResult == 0) folders[path] = {true, true, false, true};
+  return createFolderResult;
+}
+
+long FakeOs::WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  Record("WriteNewFile", path);
+  if (files.count(path) != 0) return platform::kErrorFileExists;
+  if (writeResult != 0) return writeResult;
+  files[path].assign(bytes.begin(), bytes.end());
+  return 0;
+}
+
+long FakeOs::ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                           std::vector<std::uint8_t>* bytes) {
+  Record("ReadWholeFile", path);
+  auto file = files.find(path);
+  if (file == files.end()) return platform::kErrorFileNotFound;
+  if (file->second.size() > maxBytes) return platform::kErrorFileTooLarge;
+  *bytes = file->second;
+  return 0;
+}
+
+std::vector<std::string> FakeOs::ListFiles(const std::string& folder, const std::string& pattern) {
+  Record("ListFiles", folder + "\\" + pattern);
+  std::vector<std::string> names;
+  const std::string suffix = pattern.substr(pattern.find('*') + 1);  // "*.reg" -> ".reg"
+  for (const auto& [path, bytes] : files) {
+    if (path.rfind(folder + "\\", 0) != 0) continue;
+    const std::string name = path.substr(folder.size() + 1);
+    if (name.find('\\') == std::string::npos && name.ends_with(suffix)) names.push_back(name);
+  }
+  return names;
+}
+
+platform::LocalTime FakeOs::Now() {
+  Record("Now");
+  return now;
+}
+
+std::string FakeOs::ComputerName() {
+  Record("ComputerName");
+  return computerName;
 }
 
 }  // namespace fakes

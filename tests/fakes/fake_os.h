@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,15 @@ namespace fakes {
 struct RegistryValue {
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
+  bool operator==(const RegistryValue&) const = default;
 };
 
 class FakeOs : public platform::Processes,
                public platform::Registry,
                public platform::Desktop,
                public platform::Com,
-               public platform::SystemInfo {
+               public platform::SystemInfo,
+               public platform::Files {
  public:
   // The trace: one entry per call, for example "CreateProcess 0 cmd /c net stop Alerter".
   std::vector<std::string> trace;
@@ -34,7 +37,7 @@ class FakeOs : public platform::Processes,
     failureTexts_[call] = text.empty() ? call + " refused" : text;
   }
 
-  platform::Os Os() { return {*this, *this, *this, *this, *this}; }
+  platform::Os Os() { return {*this, *this, *this, *this, *this, *this}; }
 
   // The WOW64 question, shared by Processes and Registry. By default a 32-bit XP SP3: the
   // question is there and answers no.
@@ -74,6 +77,10 @@ class FakeOs : public platform::Processes,
   std::vector<std::uint32_t> refusedRoots;
   // "root\KEY\PATH|name", key upper-cased; "64:" before keys opened in the 64-bit view
   std::map<std::string, RegistryValue> values;
+  // Keys that exist without values ("root\KEY\PATH", as above); a key with a value exists.
+  std::set<std::string> keys;
+  // Error codes that reading a value answers instead, by "root\KEY\PATH|name" as above.
+  std::map<std::string, long> readErrors;
   // Keys opened in the 64-bit view are kept apart from the others, as WOW64 keeps them.
   long CreateKey(std::uint32_t root, const std::string& path, platform::Handle* key) override;
   long CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
@@ -81,6 +88,16 @@ class FakeOs : public platform::Processes,
   long SetValue(platform::Handle key, const std::string& name, std::uint32_t type,
                 std::span<const std::uint8_t> data) override;
   long CloseKey(platform::Handle key) override;
+  long OpenKey(std::uint32_t root, const std::string& path, std::uint32_t access,
+               platform::Handle* key) override;
+  long QueryValue(platform::Handle key, const std::string& name, std::uint32_t* type,
+                  std::vector<std::uint8_t>* data) override;
+  long SetValueExact(platform::Handle key, const std::string& name, std::uint32_t type,
+                     std::span<const std::uint8_t> data) override;
+  long DeleteValue(platform::Handle key, const std::string& name) override;
+  // Puts a value (and so its key) into the registry, as a test's starting state.
+  void Put(std::uint32_t root, const std::string& path, const std::string& name,
+           RegistryValue value, bool view64 = false);
   const RegistryValue* Find(std::uint32_t root, const std::string& path, const std::string& name,
                             bool view64 = false) const;
 
@@ -123,11 +140,30 @@ class FakeOs : public platform::Processes,
                          std::uint32_t* totalClusters) override;
   platform::LocaleSeparators Separators() override;
 
+  // Files: an in-memory file system. Paths compare as given.
+  std::string commonAppData = "C:\\ProgramData";
+  std::map<std::string, platform::FolderFacts> folders;  // what InspectFolder says of each
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  long createFolderResult = 0;  // what CreateProtectedFolder answers
+  long writeResult = 0;         // what WriteNewFile answers when the name is free
+  platform::LocalTime now{2026, 12, 11, 14, 30, 5};
+  std::string computerName = "LAB-07";
+  std::string CommonAppDataFolder() override;
+  platform::FolderFacts InspectFolder(const std::string& path) override;
+  long CreateProtectedFolder(const std::string& path) override;
+  long WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+  long ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                     std::vector<std::uint8_t>* bytes) override;
+  std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) override;
+  platform::LocalTime Now() override;
+  std::string ComputerName() override;
+
   int Count(const std::string& call) const;
 
  private:
   void Record(const std::string& call, const std::string& detail = "");
-  long OpenKey(std::uint32_t root, const std::string& path, bool view64, platform::Handle* key);
+  long OpenHandle(std::uint32_t root, const std::string& path, bool view64, platform::Handle* key);
+  bool KeyExists(const std::string& key) const;
   std::map<std::string, int> failures_;
   std::map<std::string, std::string> failureTexts_;
   std::map<std::string, int> counts_;

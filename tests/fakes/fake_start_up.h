@@ -42,6 +42,13 @@ class FakeStartUp : public platform::StartUp {
     trace.push_back("ShowNotice");
     notices.push_back(text);
   }
+  bool answer = true;  // what the person answers to a question
+  std::vector<std::string> questions;
+  bool Ask(const std::string& text, const std::string& /*title*/) override {
+    trace.push_back("Ask");
+    questions.push_back(text);
+    return answer;
+  }
   bool OpenOutput() override { return hasOutput; }
   void WriteOutput(const std::string& text) override { output += text; }
   bool OpenLog(const std::string& path) override {

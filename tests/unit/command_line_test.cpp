@@ -17,6 +17,9 @@ struct Case {
   std::vector<std::string> arguments;
   Action action;
   std::string logPath = "";
+  std::string undoPath = "";
+  bool ask = false;
+  bool noBackup = false;
 };
 
 const Case kCases[] = {
@@ -31,6 +34,12 @@ const Case kCases[] = {
     {{"-?"}, Action::kShowUsage},
     {{"/HELP"}, Action::kShowUsage},
     {{"/optimize", "/?"}, Action::kShowUsage},  // asking for help runs nothing
+    {{"/optimize", "/NoBackup"}, Action::kOptimize, "", "", false, true},
+    {{"/undo"}, Action::kUndo},
+    {{"/UNDO", R"(C:\ProgramData\Brisko\a b.reg)"}, Action::kUndo, "", R"(C:\ProgramData\Brisko\a b.reg)"},
+    {{"/undo", "x.reg", "/log", "u.log"}, Action::kUndo, "u.log", "x.reg"},
+    {{"/undo", "/ask"}, Action::kUndo, "", "", true},
+    {{"-ask", "/undo", "x.reg"}, Action::kUndo, "", "x.reg", true},
     // Not understood: exit code 2.
     {{"/optimise"}, Action::kRefuse},
     {{"--optimize"}, Action::kRefuse},
@@ -45,6 +54,14 @@ const Case kCases[] = {
     {{"/"}, Action::kRefuse},
     {{"/optimize:"}, Action::kRefuse},
     {{"/?", "/bogus"}, Action::kRefuse},
+    {{"/undo", "a.reg", "b.reg"}, Action::kRefuse},
+    {{"/undo", "/ask", "a.reg"}, Action::kRefuse},  // the file follows /undo
+    {{"/undo", "/undo"}, Action::kRefuse},
+    {{"/optimize", "/undo"}, Action::kRefuse},
+    {{"/nobackup"}, Action::kRefuse},
+    {{"/undo", "/nobackup"}, Action::kRefuse},
+    {{"/ask"}, Action::kRefuse},
+    {{"/optimize", "/ask"}, Action::kRefuse},
 };
 
 std::string Joined(const std::vector<std::string>& arguments) {
@@ -61,6 +78,9 @@ TEST(CommandLine, EachCommandLineAndItsAnswer) {
     const app::Invocation invocation = app::ParseCommandLine(c.arguments);
     EXPECT_EQ(invocation.action, c.action);
     EXPECT_EQ(invocation.logPath, c.logPath);
+    EXPECT_EQ(invocation.undoPath, c.undoPath);
+    EXPECT_EQ(invocation.ask, c.ask);
+    EXPECT_EQ(invocation.noBackup, c.noBackup);
     if (c.action != Action::kRefuse && c.action != Action::kShowUsage) continue;
 
     fakes::FakeStartUp startUp;

@@ -17,6 +17,17 @@
 
 namespace {
 
+// A text as the log writes it: quoted, backslashes doubled.
+std::string Json(const std::string& text) {
+  std::string json = "\"";
+  for (char c : text) json += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return json + "\"";
+}
+
+app::Invocation Optimize(const std::string& logPath) {
+  return {.action = app::Action::kOptimize, .logPath = logPath};
+}
+
 constexpr std::uint32_t kLimit = 30 * 60 * 1000;
 const std::string kLog = R"(C:\brisko.log)";
 const std::string kTime = R"({"time":"2026-12-10T08:30:05.042Z",)";
@@ -24,7 +35,7 @@ const std::string kTime = R"({"time":"2026-12-10T08:30:05.042Z",)";
 class UnattendedTest : public ::testing::Test {
  protected:
   int Run(const std::string& logPath = kLog) {
-    return app::RunOptimize(logPath, system, startUp, kLimit);
+    return app::RunOptimize(Optimize(logPath), system, startUp, kLimit);
   }
 
   std::vector<std::string> Records(const std::string& event) const {
@@ -79,7 +90,7 @@ TEST_F(ButtonRun, UnattendedRunMakesTheSameCallsWithoutAWindowAndWaitsForEveryLi
   fakes::FakeOs unattendedOs;
   platform::Os unattended = unattendedOs.Os();
   fakes::FakeStartUp startUp;
-  EXPECT_EQ(app::RunOptimize("", unattended, startUp, kLimit), 0);
+  EXPECT_EQ(app::RunOptimize(Optimize(""), unattended, startUp, kLimit), 0);
   std::vector<std::string> changes;
   for (const std::string& call : unattendedOs.trace) {
     if (call.rfind("Milliseconds", 0) == 0 || call.rfind("WaitForProcess ", 0) == 0 ||
@@ -145,9 +156,13 @@ TEST_F(UnattendedTest, FullRunLogsEveryLineValueAndResult) {
                 R"("linesStillRunning":0,"valuesWritten":49,"valuesRefused":0,)"
                 R"("stepsEndedEarly":0})" +
                 "\r\n");
+  const std::string saved = R"(C:\ProgramData\Brisko\brisko-before-optimize-2026-12-11-143005.reg)";
+  EXPECT_EQ(Count("backup", R"("result":"saved","file":)" + Json(saved)), 1);
   EXPECT_EQ(startUp.output,
             "Brisko /optimize: exit code 0; 74 of 74 command lines started, 0 still running after "
-            "30 minutes; 49 of 49 registry values written; 0 steps ended early.\r\n");
+            "30 minutes; 49 of 49 registry values written; 0 steps ended early. The settings it "
+            "replaced are saved in " +
+                saved + ".\r\n");
 }
 
 // Each way a run can go: the exit code, and the record that says why.
@@ -213,7 +228,7 @@ TEST_F(UnattendedTest, OutcomesAndTheirExitCodes) {
     platform::Os system = os.Os();
     startUp = fakes::FakeStartUp();
     outcome.arrange(os);
-    EXPECT_EQ(app::RunOptimize(kLog, system, startUp, kLimit), outcome.exitCode);
+    EXPECT_EQ(app::RunOptimize(Optimize(kLog), system, startUp, kLimit), outcome.exitCode);
     for (const auto& [event, fragment] : outcome.records) {
       EXPECT_GE(Count(event, fragment), 1) << event << ": " << fragment;
     }
@@ -288,7 +303,7 @@ TEST_F(UnattendedTest, WithoutLogNothingIsWrittenAndALateLogFailureDoesNotStopTh
   platform::Os fullDisk = fullDiskOs.Os();
   fakes::FakeStartUp diskFills;
   diskFills.logWritesAccepted = 10;
-  EXPECT_EQ(app::RunOptimize(kLog, fullDisk, diskFills, kLimit), 0);
+  EXPECT_EQ(app::RunOptimize(Optimize(kLog), fullDisk, diskFills, kLimit), 0);
   EXPECT_EQ(fullDiskOs.Count("CreateProcess"), 74);
   EXPECT_EQ(diskFills.log.size(), 10u);
   EXPECT_NE(diskFills.output.find("The log could not be written completely."), std::string::npos);

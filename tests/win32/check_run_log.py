@@ -48,6 +48,12 @@ elif not (start[0].get("windows") and start[0].get("version") == version
           and "computer" in start[0] and "user" in start[0]):
     faults.append("the start record lacks the Windows version or the names: %s" % start[0])
 
+# The settings the run replaces are saved before its first line, and the log names the file.
+backup = of("backup")
+if (len(backup) != 1 or records.index(backup[0]) != 1 or backup[0].get("result") != "saved"
+        or not re.search(r"\\Brisko\\brisko-before-optimize-[0-9-]+\.reg$", backup[0].get("file", ""))):
+    faults.append("no record of the saved settings right after the start record: %s" % backup)
+
 started = [(r["number"], r["line"]) for r in of("line") if r.get("result") == "started"]
 if started != list(enumerate(lines, 1)):
     faults.append("%d lines logged as started, expected the catalogue's %d in order"

@@ -8,6 +8,8 @@ import re
 import sys
 from pathlib import Path
 
+from wine_registry import EXCEPTIONS as REGISTRY_EXCEPTIONS, entry as value_entry, excepted, parse_reg, snapshot
+
 options = argparse.ArgumentParser()
 options.add_argument("work")
 options.add_argument("--before", default="before")
@@ -17,91 +19,41 @@ options.add_argument("--no-buttons", action="store_true",
 options.add_argument("--unchanged", action="store_true", help="expect no change at all")
 options.add_argument("--new-file", action="append", default=[],
                      help="a file the run may add (its log), relative to drive C:")
+options.add_argument("--new-file-like", action="append", default=[],
+                     help="a regular expression for files the run must add (its saved "
+                     "settings), relative to drive C:")
 options = options.parse_args()
 work = Path(options.work)
 flavour = os.environ.get("BRISKO_PREFIX", "xp32")
 faults = []
 print("prefix: %s" % flavour)
 
-# Values the platform itself rewrites on any program start, not ours to judge.
-REGISTRY_EXCEPTIONS = [
-    # Wine caches what it learnt of the host's fonts when a program first draws text.
-    (r"user\.reg", r"software\\wine\\fonts.*", r".*"),
-    # ... and lists those fonts where Windows programs look for them.
-    (r"system\.reg", r"software\\microsoft\\windows( nt)?\\currentversion\\fonts", r".*"),
-    # Wine's display driver stamps the display adapter's driver date at each start.
-    (r"system\.reg", r"system\\currentcontrolset\\control\\class\\\{4d36e968-e325-11ce-bfc1-08002be10318\}\\\d+", r"driverdatedata"),
-    # The first console of the session (the started lines' cmd.exe) writes its defaults.
-    (r"user\.reg", r"console(\\.*)?", r".*"),
-]
 FILE_EXCEPTIONS = []  # a run touches no file but the ones it must delete
 
 
-def parse_reg(path):
-    values = {}
-    key = None
-    lines = path.read_text(encoding="utf-8", errors="replace").splitlines()
-    i = 0
-    while i < len(lines):
-        line = lines[i]
-        while line.endswith("\\") and i + 1 < len(lines):
-            i += 1
-            line = line[:-1] + lines[i].strip()
-        i += 1
-        if line.startswith("["):
-            key = line[1:line.rindex("]")].replace("\\\\", "\\").lower()
-        elif key is not None and (line.startswith('"') or line.startswith("@")):
-            if line.startswith("@"):
-                name, data = "@", line[2:]
-            else:
-                match = re.match(r'"((?:[^"\\]|\\.)*)"=(.*)', line)
-                if not match:
-                    continue
-                name, data = match.group(1).replace('\\"', '"').replace("\\\\", "\\"), match.group(2)
-            values[(key, name.lower())] = data
-    return values
-
-
 def registry_changes():
-    changes = {}
-    for name in ("system.reg", "user.reg", "userdef.reg"):
-        before = parse_reg(work / options.before / name)
-        after = parse_reg(work / options.after / name)
-        for entry in set(before) | set(after):
-            if before.get(entry) != after.get(entry):
-                changes[(name, *entry)] = (before.get(entry), after.get(entry))
-    return changes
+    before = snapshot(work / options.before)
+    after = snapshot(work / options.after)
+    return {e: (before.get(e), after.get(e)) for e in set(before) | set(after)
+            if before.get(e) != after.get(e)}
 
 
 def expected_values():
     """The catalogue as Wine stores it: file, key, value name -> data text."""
     if options.unchanged:
         return {}
-    files = {0x80000001: ("user.reg", ""), 0x80000002: ("system.reg", ""),
-             0x80000003: ("userdef.reg", ".default\\")}
     expected = {}
     for line in (work / "catalogue.txt").read_text().splitlines():
         if not line.startswith("VALUE "):
             continue
         root, key, name, kind, data = line[6:].split("|")
-        file, prefix = files[int(root, 16)]
-        key = key.lower()
-        if prefix:
-            assert key.startswith(prefix), key
-            key = key[len(prefix):]
         if kind == "4":
             text = "dword:%08x" % (int(data) & 0xFFFFFFFF)
         else:
             text = '"%s"' % data
-        expected[(file, key, name.lower())] = text
+        expected[value_entry(int(root, 16), key, name)] = text
     expected[("user.reg", "control panel\\desktop", "wallpaper")] = '""'
     return expected
-
-
-def excepted(entry):
-    file, key, name = entry
-    return any(re.fullmatch(f, file) and re.fullmatch(k, key) and re.fullmatch(n, name)
-               for f, k, n in REGISTRY_EXCEPTIONS)
 
 
 changes = registry_changes()
@@ -153,6 +105,11 @@ may_come = set(options.new_file)
 for path in sorted(may_come):
     if path not in after:
         faults.append("file not written: " + path)
+for pattern in options.new_file_like:
+    found = [p for p in after if re.fullmatch(pattern, p) and p not in before]
+    if len(found) != 1:
+        faults.append("expected one new file like %s, found %s" % (pattern, found))
+    may_come.update(found)
 for path in sorted(must_go):
     if path in after:
         faults.append("file not deleted: " + path)

@@ -15,6 +15,7 @@
 
 #include "app/control_ids.h"
 #include "app/program.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_os.h"
 #include "tests/win32/driver.h"
@@ -83,7 +84,8 @@ void ExpectFlat(const Figures& before, const Figures& after, const char* what) {
 
 TEST(Soak, HandlersInThisProcessLeaveNothingBehind) {
   platform::win32::Win32Os os;
-  platform::Os system{os, os, os, os, os};
+  platform::win32::Win32Files files;
+  platform::Os system{os, os, os, os, os, files};
   ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
   {
     platform::win32::Win32Host host(::GetModuleHandleA(nullptr));

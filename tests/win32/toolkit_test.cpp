@@ -16,6 +16,7 @@
 #include "app/layouts.h"
 #include "app/program.h"
 #include "platform/win32/pictures.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_os.h"
 #include "tests/win32/driver.h"
@@ -136,7 +137,8 @@ class Toolkit : public ::testing::Test {
   }
 
   platform::win32::Win32Os os_;
-  platform::Os system_{os_, os_, os_, os_, os_};
+  platform::win32::Win32Files files_;
+  platform::Os system_{os_, os_, os_, os_, os_, files_};
   platform::win32::Win32Host host_{::GetModuleHandleA(nullptr)};
   Program program_{host_, system_};
   HWND main_ = nullptr, disclaimer_ = nullptr;

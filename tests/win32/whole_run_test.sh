@@ -54,6 +54,10 @@ wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d 'C:\windows\seed.bmp' 
 driver seed
 wineserver -w
 
+# The settings a run replaces, saved before its first change (Wine's common application data
+# folder is C:\ProgramData whatever Windows the prefix reports).
+saved_settings='\./ProgramData/Brisko/brisko-before-optimize-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.reg'
+
 snapshot() {
   mkdir -p "$1"
   cp "$WINEPREFIX"/system.reg "$WINEPREFIX"/user.reg "$WINEPREFIX"/userdef.reg "$1/"
@@ -81,7 +85,8 @@ if [ "$how" = unattended ]; then
   wineserver -w  # every process the run started has ended
   snapshot "$work/after"
   python3 "$here/check_run_log.py" "$c/brisko.log" "$work/catalogue.txt"
-  python3 "$here/compare_snapshots.py" "$work" --new-file ./brisko.log --no-buttons
+  python3 "$here/compare_snapshots.py" "$work" --new-file ./brisko.log --no-buttons \
+    --new-file-like "$saved_settings"
   exit
 fi
 
@@ -99,4 +104,4 @@ driver click main exit
 wineserver -w  # every process the run started has ended
 snapshot "$work/after"
 
-python3 "$here/compare_snapshots.py" "$work"
+python3 "$here/compare_snapshots.py" "$work" --new-file-like "$saved_settings"

@@ -1,17 +1,22 @@
-// The Win32 wrappers and the actions against the sandbox prefix's real registry,
+// The Win32 wrappers and the actions against the sandbox prefix's real registry, files,
 // processes, clipboard, recycle bin and queries. Run only through scripts/test.
 #include <windows.h>
+#include <aclapi.h>
 #include <objbase.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "catalogue/cleanup_actions.h"
@@ -21,12 +26,14 @@
 #include "platform/registry_writer.h"
 #include "platform/system_constants.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_os.h"
 #include "platform/win32/win32_start_up.h"
 #include "tests/win32/driver.h"
 
 namespace {
 
+using platform::win32::Win32Files;
 using platform::win32::Win32Os;
 
 using driver::WaitFor;
@@ -103,6 +110,66 @@ class HandleOnly : public platform::ControlHost {
   int ShowMessage(const std::string&, const std::string&, unsigned) override { return 0; }
   HWND window_;
 };
+
+// The test's own UTF-8 to UTF-16, so that a name the wrappers convert wrongly is not found.
+std::wstring WideOf(const std::string& utf8) {
+  const int length =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                        length);
+  return wide;
+}
+
+// Registry text as the system holds it: UTF-16LE.
+std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text) {
+  std::vector<std::uint8_t> bytes;
+  for (const char16_t unit : text) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return bytes;
+}
+
+// A folder as an earlier run of these tests may have left it, removed with what it holds
+// (files and empty folders).
+void RemoveFolder(const std::string& folder) {
+  const std::wstring wide = WideOf(folder);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((wide + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName, path = wide + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        ::RemoveDirectoryW(path.c_str());
+      } else {
+        ::DeleteFileW(path.c_str());
+      }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryW(wide.c_str());
+}
+
+// A SID from its text form, freed with the object.
+struct Sid {
+  explicit Sid(const char* text) { ::ConvertStringSidToSidA(text, &sid); }
+  ~Sid() { ::LocalFree(sid); }
+  PSID sid = nullptr;
+};
+
+// The account this test runs as (its token's user), compared with sid.
+bool IsThisAccount(PSID sid) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  std::vector<void*> buffer(64);
+  DWORD size = 0;
+  const bool read = ::GetTokenInformation(token, TokenUser, buffer.data(),
+                                          static_cast<DWORD>(buffer.size() * sizeof(void*)), &size);
+  ::CloseHandle(token);
+  return read && ::EqualSid(sid, reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid);
+}
 
 }  // namespace
 
@@ -441,4 +508,261 @@ TEST(Hardening, LibrariesAreNotLoadedFromTheCurrentFolder) {
   EXPECT_EQ(after, nullptr) << "a library planted in the current folder was loaded";
   if (after != nullptr) ::FreeLibrary(after);
   ::SetCurrentDirectoryA("C:\\tests");
+}
+
+// --- the way back: values read as they are and put back exactly ---------------------------
+
+// Every row is handed over from a buffer whose next character is zero, as a caller's larger
+// buffer may be: text saved without its terminator must come back without one.
+TEST(RegistryWayBack, ValuesComeBackByteForByteAndAreDeleted) {
+  using namespace std::string_view_literals;
+  struct Row {
+    const char* what;
+    std::string name;  // UTF-8
+    std::uint32_t type;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<std::uint8_t> large(5000);
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7 % 251);
+  const Row rows[] = {
+      {"non-ASCII text under a non-ASCII name", "Miasto Łódź", platform::kRegSz,
+       Utf16Bytes(u"Łódź\0"sv)},
+      {"text with a variable", "Expand", platform::kRegExpandSz,
+       Utf16Bytes(u"%SystemRoot%\\Łódź\0"sv)},
+      {"a list of texts", "Multi", platform::kRegMultiSz, Utf16Bytes(u"jeden\0dwa\0\0"sv)},
+      {"bytes with zeros", "Binary", platform::kRegBinary, {0x00, 0xFF, 0x00, 0x10, 0x80}},
+      {"a number of three bytes", "Short", platform::kRegDword, {1, 2, 3}},
+      {"text without its terminator", "Unterminated", platform::kRegSz, Utf16Bytes(u"ab"sv)},
+      {"larger than the first read's buffer", "Large", platform::kRegBinary, large},
+      {"nothing at all", "Empty", platform::kRegBinary, {}},
+  };
+  Win32Os os;
+  const std::string path = R"(Software\BriskoTest\WayBack)";
+  HKEY created = nullptr;
+  ASSERT_EQ(::RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &created), ERROR_SUCCESS);
+  ::RegCloseKey(created);
+  platform::Handle key = 0;
+  ASSERT_EQ(os.OpenKey(platform::kHkeyCurrentUser, path,
+                       platform::kKeyRead | platform::kKeySetValue, &key),
+            ERROR_SUCCESS);
+  const HKEY opened = reinterpret_cast<HKEY>(key);
+
+  for (const Row& row : rows) {
+    std::vector<std::uint8_t> buffer = row.bytes;
+    buffer.insert(buffer.end(), {0, 0});
+    ASSERT_EQ(os.SetValueExact(key, row.name, row.type,
+                               std::span<const std::uint8_t>(buffer).first(row.bytes.size())),
+              ERROR_SUCCESS)
+        << row.what;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> read(7, 0xEE);  // what was there before must not survive
+    EXPECT_EQ(os.QueryValue(key, row.name, &type, &read), ERROR_SUCCESS) << row.what;
+    EXPECT_EQ(type, row.type) << row.what;
+    EXPECT_EQ(read, row.bytes) << row.what;
+    // Under the very characters of its name, not an ANSI rendering of them.
+    DWORD size = 0;
+    EXPECT_EQ(
+        ::RegQueryValueExW(opened, WideOf(row.name).c_str(), nullptr, nullptr, nullptr, &size),
+        ERROR_SUCCESS)
+        << row.what;
+    EXPECT_EQ(size, row.bytes.size()) << row.what;
+
+    EXPECT_EQ(os.DeleteValue(key, row.name), ERROR_SUCCESS) << row.what;
+    EXPECT_EQ(os.QueryValue(key, row.name, &type, &read), platform::kErrorFileNotFound) << row.what;
+    EXPECT_EQ(
+        ::RegQueryValueExW(opened, WideOf(row.name).c_str(), nullptr, nullptr, nullptr, &size),
+        ERROR_FILE_NOT_FOUND)
+        << row.what;
+  }
+  EXPECT_EQ(os.CloseKey(key), ERROR_SUCCESS);
+}
+
+TEST(RegistryWayBack, OpenKeyFindsOnlyWhatExists) {
+  Win32Os os;
+  const std::string path = R"(Software\BriskoTest\NoSuchKey)";
+  ::RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+  platform::Handle key = 0;
+  EXPECT_EQ(os.OpenKey(platform::kHkeyCurrentUser, path, platform::kKeyRead, &key),
+            platform::kErrorFileNotFound);
+  HKEY opened = nullptr;
+  EXPECT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &opened),
+            ERROR_FILE_NOT_FOUND)
+      << "looking for a key created it";
+}
+
+// The way back reads and writes in the view that the access rights name: under WOW64 the
+// 64-bit one only with kKeyWow64_64Key. A 64-bit program, and 32-bit Windows, see one view.
+TEST(RegistryWayBack, ValuesAreReadAndWrittenInTheViewAsked) {
+  Win32Os os;
+  const std::string path = R"(SOFTWARE\BriskoTest\WayBackView)";
+  const auto mark = [&](REGSAM view, DWORD number) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExA(key, "View", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+    ::RegCloseKey(key);
+  };
+  mark(NativeView(), 64);
+  if (SixtyFourBit()) mark(KEY_WOW64_32KEY, 32);
+  const auto seen = [&](std::uint32_t access) {
+    platform::Handle key = 0;
+    if (os.OpenKey(platform::kHkeyLocalMachine, path, access, &key) != ERROR_SUCCESS) return -1;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    const long result = os.QueryValue(key, "View", &type, &data);
+    os.CloseKey(key);
+    return result == ERROR_SUCCESS && data.size() == 4 ? int{data[0]} : -1;
+  };
+  const std::uint32_t native64 = SixtyFourBit() ? platform::kKeyWow64_64Key : 0;
+  EXPECT_EQ(seen(platform::kKeyRead | native64), 64);
+  EXPECT_EQ(seen(platform::kKeyRead), UnderWow64() ? 32 : 64);
+
+  platform::Handle key = 0;
+  ASSERT_EQ(os.OpenKey(platform::kHkeyLocalMachine, path, platform::kKeySetValue | native64, &key),
+            ERROR_SUCCESS);
+  const std::vector<std::uint8_t> back = {65, 0, 0, 0};
+  EXPECT_EQ(os.SetValueExact(key, "View", platform::kRegDword, back), ERROR_SUCCESS);
+  os.CloseKey(key);
+  EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, path, "View", NativeView()).data, back);
+  if (SixtyFourBit()) {
+    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, path, "View", KEY_WOW64_32KEY).data,
+              (std::vector<unsigned char>{32, 0, 0, 0}))
+        << "written to Wow6432Node";
+  }
+}
+
+// --- the way back: its files ---------------------------------------------------------------
+
+// A folder name outside ASCII, so that a path converted through the ANSI code page is caught.
+const std::string kSavedFolder = "C:\\tests\\Zapisy Łódź";
+
+TEST(Files, ProtectedFolderIsADirectoryOnlyAdministratorsMayChange) {
+  Win32Files files;
+  RemoveFolder(kSavedFolder);
+  for (const std::string& missing : {kSavedFolder, kSavedFolder + "\\below"}) {
+    EXPECT_FALSE(files.InspectFolder(missing).exists) << missing;
+  }
+  ASSERT_EQ(files.CreateProtectedFolder(kSavedFolder), 0);
+  EXPECT_EQ(files.CreateProtectedFolder(kSavedFolder), platform::kErrorAlreadyExists);
+  const platform::FolderFacts facts = files.InspectFolder(kSavedFolder);
+  EXPECT_TRUE(facts.exists);
+  EXPECT_TRUE(facts.directory);
+  EXPECT_FALSE(facts.reparsePoint);
+  EXPECT_TRUE(facts.ownerTrusted);
+  const std::wstring wide = WideOf(kSavedFolder);
+  EXPECT_NE(::GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES) << "not under its name";
+
+  // Nobody but SYSTEM, the Administrators and this account may change anything in it, and
+  // Everyone has no entry at all. (Windows keeps our list; Wine keeps only what the folder's
+  // Unix permissions can say, and a folder made without our list is open to Everyone there.)
+  PACL list = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(::GetNamedSecurityInfoW(const_cast<wchar_t*>(wide.c_str()), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, &list, nullptr,
+                                    &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_NE(list, nullptr) << "no access list: everyone may do anything";
+  const Sid everyone("S-1-1-0"), system("S-1-5-18"), administrators("S-1-5-32-544");
+  constexpr ACCESS_MASK kChanges = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
+                                   FILE_DELETE_CHILD | FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC |
+                                   WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  for (DWORD i = 0; i < list->AceCount; ++i) {
+    void* entry = nullptr;
+    ASSERT_TRUE(::GetAce(list, i, &entry));
+    if (static_cast<ACE_HEADER*>(entry)->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    const PSID who = &allowed->SidStart;
+    EXPECT_FALSE(::EqualSid(who, everyone.sid)) << "entry " << i;
+    if ((allowed->Mask & kChanges) != 0) {
+      EXPECT_TRUE(::EqualSid(who, system.sid) || ::EqualSid(who, administrators.sid) ||
+                  IsThisAccount(who))
+          << "entry " << i << " lets someone else change the folder";
+    }
+  }
+  ::LocalFree(descriptor);
+}
+
+TEST(Files, NewFilesAreWrittenOnceReadBackWholeAndListed) {
+  Win32Files files;
+  RemoveFolder(kSavedFolder);
+  ASSERT_EQ(files.CreateProtectedFolder(kSavedFolder), 0);
+  struct Row {
+    std::string name;  // UTF-8
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<std::uint8_t> bytes(70000);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 13 % 256);
+  const Row rows[] = {{"Zapis Łódź.reg", bytes}, {"pusty.reg", {}}};
+  const std::vector<std::uint8_t> other = {'o', 't', 'h', 'e', 'r'};
+
+  for (const Row& row : rows) {
+    const std::string path = kSavedFolder + "\\" + row.name;
+    ASSERT_EQ(files.WriteNewFile(path, row.bytes), 0) << row.name;
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    ASSERT_TRUE(::GetFileAttributesExW(WideOf(path).c_str(), GetFileExInfoStandard, &attributes))
+        << row.name << " is not under its name";
+    EXPECT_EQ(attributes.nFileSizeLow, row.bytes.size()) << row.name;
+
+    std::vector<std::uint8_t> read = {1, 2, 3};  // what was there before must not survive
+    EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size(), &read), 0) << row.name;
+    EXPECT_EQ(read, row.bytes) << row.name;
+    // Never over an existing file, which keeps what it held.
+    EXPECT_EQ(files.WriteNewFile(path, other), platform::kErrorFileExists) << row.name;
+    EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size() + other.size(), &read), 0) << row.name;
+    EXPECT_EQ(read, row.bytes) << row.name << " was changed by the refused write";
+    if (!row.bytes.empty()) {
+      EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size() - 1, &read),
+                platform::kErrorFileTooLarge)
+          << row.name;
+    }
+  }
+  const std::string file = kSavedFolder + "\\" + rows[0].name;
+  const platform::FolderFacts facts = files.InspectFolder(file);
+  EXPECT_TRUE(facts.exists);
+  EXPECT_FALSE(facts.directory) << "a file taken for a folder";
+
+  EXPECT_EQ(files.WriteNewFile(kSavedFolder + "\\missing\\x.reg", other), ERROR_PATH_NOT_FOUND);
+  std::vector<std::uint8_t> read;
+  EXPECT_EQ(files.ReadWholeFile(kSavedFolder + "\\missing.reg", 100, &read),
+            platform::kErrorFileNotFound);
+
+  // Files only, by the pattern: not another kind of file, not a folder whose name matches.
+  ASSERT_EQ(files.WriteNewFile(kSavedFolder + "\\notatki.txt", other), 0);
+  ASSERT_TRUE(::CreateDirectoryW(WideOf(kSavedFolder + "\\stary.reg").c_str(), nullptr));
+  std::vector<std::string> names = files.ListFiles(kSavedFolder, "*.reg");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{rows[0].name, rows[1].name}));
+  EXPECT_TRUE(files.ListFiles(kSavedFolder, "*.none").empty());
+  EXPECT_TRUE(files.ListFiles(kSavedFolder + "\\missing", "*.reg").empty());
+  RemoveFolder(kSavedFolder);
+}
+
+TEST(Files, SharedDataFolderClockAndComputerName) {
+  Win32Files files;
+  const std::string shared = files.CommonAppDataFolder();
+  ASSERT_FALSE(shared.empty());
+  const platform::FolderFacts facts = files.InspectFolder(shared);
+  EXPECT_TRUE(facts.exists) << shared;
+  EXPECT_TRUE(facts.directory) << shared;
+  EXPECT_TRUE(facts.ownerTrusted) << shared;
+
+  const auto moment = [](int year, int month, int day, int hour, int minute, int second) {
+    return std::make_tuple(year, month, day, hour, minute, second);
+  };
+  SYSTEMTIME before{}, after{};
+  ::GetLocalTime(&before);
+  const platform::LocalTime now = files.Now();
+  ::GetLocalTime(&after);
+  const auto nowMoment = moment(now.year, now.month, now.day, now.hour, now.minute, now.second);
+  EXPECT_LE(moment(before.wYear, before.wMonth, before.wDay, before.wHour, before.wMinute,
+                   before.wSecond),
+            nowMoment);
+  EXPECT_LE(nowMoment, moment(after.wYear, after.wMonth, after.wDay, after.wHour, after.wMinute,
+                              after.wSecond));
+
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  ASSERT_TRUE(::GetComputerNameA(name, &size));
+  EXPECT_EQ(files.ComputerName(), std::string(name, size));
 }
