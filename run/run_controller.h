@@ -7,6 +7,9 @@
 
 namespace run {
 
-void OnOptimize(const RunControls& controls, platform::Os& os, const platform::Window& mainWindow);
+// Saves the settings the run replaces, or asks whether to run without; then the running
+// state and the six steps.
+void OnOptimize(const RunControls& controls, platform::Os& os, const platform::Window& mainWindow,
+                platform::ControlHost& toolkit);
 
 }  // namespace run
