@@ -104,11 +104,13 @@ std::string UsageText() {
          "     minutes are left running and logged); /undo: every setting put back\r\n"
          "  1  /optimize: a step, a command line, a registry value, the wallpaper or the\r\n"
          "     URL history could not be carried out; /undo: a setting could not be put\r\n"
-         "     back (see the log)\r\n"
+         "     back; or the log could not be written completely, or the machine-wide lock\r\n"
+         "     cannot be had (see the output and the log)\r\n"
          "  2  the command line was not understood, the log file cannot be written, the\r\n"
          "     settings cannot be saved before a run (without /nobackup), or /undo has\r\n"
          "     no saved file or cannot read it; nothing was changed\r\n"
-         "  3  another Brisko is running on this computer; nothing was changed\r\n";
+         "  1618  another Brisko is running on this computer; nothing was changed (try\r\n"
+         "        again later: deployment tools retry this code by themselves)\r\n";
 }
 
 }  // namespace app

@@ -11,7 +11,9 @@ namespace app {
 inline constexpr int kExitDone = 0;           // the run went through
 inline constexpr int kExitIncomplete = 1;     // a step, a line or a value could not be carried out
 inline constexpr int kExitNotUnderstood = 2;  // bad command line, or the log cannot be written
-inline constexpr int kExitBusy = 3;           // another Brisko is running on this machine
+// Another Brisko is running on this machine: ERROR_INSTALL_ALREADY_RUNNING, which fleet tools
+// (Intune, Configuration Manager) know to retry by themselves.
+inline constexpr int kExitBusy = 1618;
 
 enum class Action { kOpenWindows, kOptimize, kUndo, kShowUsage, kRefuse };
 

@@ -1,5 +1,6 @@
 // brisko.exe: without arguments the disclaimer window first, then the message loop until no
-// window is left; with switches the usage or the unattended run, which never opens a window.
+// window is left; with switches the usage, the unattended run or the way back, which never
+// open a window.
 #include <string>
 #include <vector>
 
@@ -11,10 +12,11 @@
 #include "platform/failure.h"
 #include "platform/win32/win32_start_up.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(const std::vector<std::string>& arguments) {
   platform::win32::Win32StartUp startUp;
-  const app::Invocation invocation =
-      app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  const app::Invocation invocation = app::ParseCommandLine(arguments);
   switch (invocation.action) {
     case app::Action::kOpenWindows:
       break;
@@ -34,10 +36,29 @@ int main(int argc, char** argv) {
       return app::AnswerCommandLine(invocation, startUp);
   }
 
-  if (!app::ClaimForWindows(startUp)) return app::kExitBusy;
+  switch (app::ClaimForWindows(startUp)) {
+    case app::Claim::kClaimed:
+      break;
+    case app::Claim::kHeld:
+      return app::kExitBusy;
+    case app::Claim::kFailed:
+      return app::kExitIncomplete;
+  }
   platform::win32::Win32Platform win32;
   app::Program program(win32.Host(), win32.System());
   // Without a desktop to draw on (a service session, say) there is nothing to show.
-  if (!platform::Trap([&] { program.Start(); })) return 1;
+  if (!platform::Trap([&] { program.Start(); })) return app::kExitIncomplete;
   return win32.RunMessageLoop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Nothing may leave main as an exception: the C++ runtime would end the program with an exit
+  // code of its own (3), which a deployment tool would read as something else entirely.
+  try {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (...) {
+    return app::kExitIncomplete;
+  }
 }

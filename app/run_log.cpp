@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "app/single_instance.h"
 #include "brisko_version.h"
 #include "monitor/version_line.h"
+#include "platform/failure.h"
 #include "platform/system_constants.h"
 #include "platform/unicode.h"
 
@@ -80,9 +82,35 @@ Record& Record::Field(std::string_view name, const std::string& json) {
   return *this;
 }
 
-bool RunLog::Open(const std::string& path) {
-  open_ = startUp_.OpenLog(path);
-  return open_;
+bool RunLog::Open(const std::string& path, platform::Files& files, std::string* reason) {
+  // A folder that leads elsewhere (a junction) is refused as well: the file's own checks
+  // below cannot see through it.
+  const std::size_t slash = path.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0) {
+    platform::FolderFacts folder;
+    platform::Trap([&] { folder = files.InspectFolder(path.substr(0, slash)); });
+    if (folder.exists && folder.reparsePoint) {
+      *reason = "its folder leads to another place (a junction or link)";
+      return false;
+    }
+  }
+  const platform::LogFacts facts = startUp_.OpenLog(path);
+  if (!facts.opened) {
+    *reason = "it cannot be opened (error " + std::to_string(facts.error) + ")";
+    return false;
+  }
+  const char* refusal = !facts.diskFile        ? "it is not a file on a disk"
+                        : facts.reparsePoint   ? "it is a junction or a link to another file"
+                        : facts.links != 1     ? "it has other names (hard links)"
+                        : !startUp_.EmptyLog() ? "it cannot be emptied"
+                                               : nullptr;
+  if (refusal != nullptr) {
+    startUp_.CloseLog();
+    *reason = refusal;
+    return false;
+  }
+  open_ = true;
+  return true;
 }
 
 Record RunLog::Make(std::string_view event) {
@@ -109,15 +137,18 @@ void Say(platform::StartUp& startUp, const std::string& text) {
 
 int BeginRun(const std::string& logPath, platform::Os& os, platform::StartUp& startUp,
              RunLog& log) {
-  if (!startUp.ClaimMachine()) {
+  startUp.QuietErrors();
+  const MachineClaim claim = ClaimMachine(startUp);
+  if (claim.claim == Claim::kHeld) {
     Say(startUp, "Brisko: another Brisko is running on this computer; nothing was changed.\r\n");
     return kExitBusy;
   }
-  const auto refuse = [&] {
-    Say(startUp, "Brisko: cannot write the log file " + logPath + "; nothing was changed.\r\n");
+  std::string reason;
+  if (!logPath.empty() && !log.Open(logPath, os.files, &reason)) {
+    Say(startUp, "Brisko: cannot write the log file " + logPath + ": " + reason +
+                     "; nothing was changed.\r\n");
     return kExitNotUnderstood;
-  };
-  if (!logPath.empty() && !log.Open(logPath)) return refuse();
+  }
   const platform::VersionInfo version = monitor::QueryWindowsVersion(os.info);
   const Record start =
       log.Make("start")
@@ -127,7 +158,16 @@ int BeginRun(const std::string& logPath, platform::Os& os, platform::StartUp& st
                                "." + std::to_string(version.build))
           .Text("computer", startUp.ComputerName())
           .Text("user", startUp.UserName());
-  if (!log.Write(start)) return refuse();
+  if (!log.Write(start)) {
+    Say(startUp, "Brisko: cannot write the log file " + logPath + "; nothing was changed.\r\n");
+    return kExitNotUnderstood;
+  }
+  if (claim.claim == Claim::kFailed) {
+    log.Write(log.Make("lock").Text("result", "not taken").Text("reason", claim.reason));
+    log.Write(log.Make("end").Number("exitCode", kExitIncomplete));
+    Say(startUp, "Brisko: " + claim.reason + "; nothing was changed.\r\n");
+    return kExitIncomplete;
+  }
   return kExitDone;
 }
 

@@ -31,8 +31,11 @@ class Record {
 class RunLog {
  public:
   explicit RunLog(platform::StartUp& startUp) : startUp_(startUp) {}
-  // Creates the file, or empties it; false when that cannot be done.
-  bool Open(const std::string& path);
+  // Opens the file for the log, or makes it, and empties it, unless it is not a plain file of
+  // its own: a run as SYSTEM must never empty another file through a link that someone who
+  // may write the folder put there. False, with the reason, when it is refused or cannot be
+  // had; nothing in it has changed then.
+  bool Open(const std::string& path, platform::Files& files, std::string* reason);
   Record Make(std::string_view event);
   // False when the record could not be written; the run goes on regardless.
   bool Write(const Record& record);
@@ -44,9 +47,11 @@ class RunLog {
   bool complete_ = true;
 };
 
-// How /optimize and /undo begin: the machine-wide lock first (a second run must not empty the
-// first one's log), then the log and its start record. 0 to go on; else the exit code, when
-// another Brisko runs or the log cannot be written, having said why.
+// How /optimize and /undo begin: no dialog may wait for anyone; the machine-wide lock first (a
+// second run must not empty the first one's log), then the log and its start record. 0 to go
+// on; else the exit code, having said why (and logged it, where the log could be opened):
+// 1618 when another Brisko runs, 1 when the lock cannot be had, 2 when the log cannot be
+// written.
 int BeginRun(const std::string& logPath, platform::Os& os, platform::StartUp& startUp,
              RunLog& log);
 

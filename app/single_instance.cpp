@@ -8,22 +8,45 @@ namespace app {
 namespace {
 constexpr int kAttempts = 30;
 constexpr std::uint32_t kPauseMs = 100;
+constexpr long kAccessDenied = 5;   // ERROR_ACCESS_DENIED
+constexpr long kInvalidHandle = 6;  // ERROR_INVALID_HANDLE: the name is another kind of object
 }  // namespace
 
-bool ClaimForWindows(platform::StartUp& startUp) {
+MachineClaim ClaimMachine(platform::StartUp& startUp) {
+  const platform::LockAttempt attempt = startUp.TakeMachineLock();
+  if (attempt.owned) return {Claim::kClaimed, ""};
+  if (attempt.error == 0) return {Claim::kHeld, ""};
+  const std::string lock = "the machine-wide lock (" + attempt.where + " namespace)";
+  if (attempt.error == kAccessDenied) {
+    return {Claim::kFailed, lock + " may not be opened: another program made an object of "
+                                   "its name that Brisko may not use"};
+  }
+  if (attempt.error == kInvalidHandle) {
+    return {Claim::kFailed,
+            lock + " cannot be made: another kind of object already has its name"};
+  }
+  return {Claim::kFailed, lock + " cannot be had (error " + std::to_string(attempt.error) + ")"};
+}
+
+Claim ClaimForWindows(platform::StartUp& startUp) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    if (startUp.ClaimMachine()) return true;
+    const MachineClaim claim = ClaimMachine(startUp);
+    if (claim.claim == Claim::kClaimed) return Claim::kClaimed;
+    if (claim.claim == Claim::kFailed) {
+      startUp.ShowNotice("Brisko cannot start: " + claim.reason + ".", "Brisko");
+      return Claim::kFailed;
+    }
     // Main window first, so that a disclaimer shown over it ends on top.
     const bool main = startUp.BringToFront(kMainWindowClass);
     const bool disclaimer = startUp.BringToFront(kDisclaimerWindowClass);
-    if (main || disclaimer) return false;
+    if (main || disclaimer) return Claim::kHeld;
     startUp.Pause(kPauseMs);
   }
   startUp.ShowNotice(
       "Brisko is already running on this computer: an unattended run, or Brisko open for "
       "another user. Try again when it has finished.",
       "Brisko");
-  return false;
+  return Claim::kHeld;
 }
 
 }  // namespace app

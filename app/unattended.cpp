@@ -238,8 +238,11 @@ int RunOptimize(const Invocation& invocation, platform::Os& os, platform::StartU
   catalogue::ApplyRunSteps(os, platform::Window(),
                            {.keepProcesses = true, .showRecycleBinProgress = false}, run);
   run.WaitForLines(waitLimitMs);
-  const int exitCode = run.ExitCode();
+  // A log that could not be written to its end is a run nobody can account for: the log
+  // would read as one that was stopped.
+  int exitCode = log.Complete() ? run.ExitCode() : kExitIncomplete;
   log.Write(run.EndRecord(exitCode));
+  if (!log.Complete()) exitCode = kExitIncomplete;
   Say(startUp, run.Summary(exitCode, waitLimitMs) + savedIn +
                    (log.Complete() ? "" : " The log could not be written completely.") + "\r\n");
   return exitCode;

@@ -110,11 +110,13 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
     }
     log.Write(record);
   }
-  const int exitCode = tally.refused > 0 ? kExitIncomplete : kExitDone;
+  // A log that could not be written to its end cannot account for what was put back.
+  int exitCode = tally.refused > 0 || !log.Complete() ? kExitIncomplete : kExitDone;
   log.Write(log.Make("end")
                 .Number("exitCode", exitCode)
                 .Number("settingsRestored", tally.values + tally.services + tally.wallpaper)
                 .Number("settingsRefused", tally.refused));
+  if (!log.Complete()) exitCode = kExitIncomplete;
   Say(startUp, "Brisko /undo: exit code " + std::to_string(exitCode) + "; " +
                    std::to_string(tally.values + tally.services + tally.wallpaper) +
                    " settings put back from " + file + ", " + std::to_string(tally.refused) +

@@ -73,6 +73,8 @@ Section "Brisko"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateDirectory "$SMPROGRAMS\Brisko"
   CreateShortcut "$SMPROGRAMS\Brisko\Brisko.lnk" "$INSTDIR\${PROGRAM}"
+  ; The way back from the last run: Brisko asks first and says what it put back.
+  CreateShortcut "$SMPROGRAMS\Brisko\Undo the last Optimize.lnk" "$INSTDIR\${PROGRAM}" "/undo /ask"
   CreateShortcut "$SMPROGRAMS\Brisko\Uninstall Brisko.lnk" "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Brisko"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -90,7 +92,10 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Brisko\Brisko.lnk"
+  Delete "$SMPROGRAMS\Brisko\Undo the last Optimize.lnk"
   Delete "$SMPROGRAMS\Brisko\Uninstall Brisko.lnk"
+  ; The settings saved before each run stay in the common application data folder's Brisko
+  ; folder: they are the way back even without Brisko (the Registry Editor applies them).
   RMDir "$SMPROGRAMS\Brisko"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -12,16 +12,35 @@ struct UtcTime {  // SYSTEMTIME, as GetSystemTime gives it
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
 };
 
+// What became of an attempt on the machine-wide lock.
+struct LockAttempt {
+  bool owned = false;  // this process owns it now (also when a Brisko that crashed left it)
+  // 0, or the system's error when the lock could not be opened or made: 5 (access denied),
+  // 6 (the name belongs to an object of another kind), ...
+  long error = 0;
+  std::string where;  // the namespace it is in, for a report: "private" or "Global"
+};
+
+// What the file a log is asked for turned out to be, found before anything in it changes.
+struct LogFacts {
+  bool opened = false;        // opened, or made where it was missing
+  long error = 0;             // the system's error when it was not
+  bool diskFile = false;      // a file on a disk, not a device, pipe or console
+  bool reparsePoint = false;  // a junction or symbolic link itself
+  std::uint32_t links = 0;    // the names the file has (hard links)
+};
+
 class StartUp {
  public:
   virtual ~StartUp() = default;
 
   // --- one Brisko per machine
-  // Takes the machine-wide lock, a named mutex in the global namespace that every session
-  // and every account sees, and holds it until the process ends. False while another
-  // Brisko holds it, or when the lock cannot be had at all (another account's lock that we
-  // may not open counts as held).
-  virtual bool ClaimMachine() = 0;
+  // Opens or makes the machine-wide lock, a named mutex that every session and every account
+  // sees (in a private namespace bounded to the Administrators group where Windows has one,
+  // Vista and later; else in the Global namespace), whose access list lets SYSTEM and the
+  // administrators, as whom every Brisko runs, open it; then tries to own it at once. Once
+  // owned it is held until the process ends.
+  virtual LockAttempt TakeMachineLock() = 0;
   // Restores and raises a visible top-level window of that class on our desktop; false when
   // there is none.
   virtual bool BringToFront(const std::string& windowClass) = 0;
@@ -33,15 +52,26 @@ class StartUp {
 
   // --- output
   // Finds where text for the caller goes: standard output when the caller redirected it to a
-  // file or pipe, else the console of the process that started us (AttachConsole, looked up
+  // file, a pipe or a device that is not a console ("> NUL"), else the console of the process
+  // that started us (AttachConsole, looked up
   // at run time). False when there is neither; the program then stays silent. The answer
   // of the first call holds for the rest of the process.
   virtual bool OpenOutput() = 0;
   virtual void WriteOutput(const std::string& text) = 0;
 
-  // --- the log file
-  // Creates the file, or empties it, for writing; false when that cannot be done.
-  virtual bool OpenLog(const std::string& path) = 0;
+  // --- no dialog may wait for a person
+  // SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX):
+  // an empty drive or a crash ends in an error code, not in a box nobody answers.
+  virtual void QuietErrors() = 0;
+
+  // --- the log file (paths UTF-8)
+  // CreateFileW with OPEN_ALWAYS and FILE_FLAG_OPEN_REPARSE_POINT: opens the file itself, or
+  // makes it, and changes nothing in it; then GetFileType and GetFileInformationByHandle.
+  virtual LogFacts OpenLog(const std::string& path) = 0;
+  // Empties the open log (SetEndOfFile at its start); false when that fails.
+  virtual bool EmptyLog() = 0;
+  // Closes the open log without writing to it.
+  virtual void CloseLog() = 0;
   // Appends text at once, unbuffered; false when the write failed.
   virtual bool WriteLog(const std::string& text) = 0;
 

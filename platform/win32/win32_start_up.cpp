@@ -8,7 +8,9 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <imm.h>
+#include <sddl.h>
 
+#include "platform/win32/owned.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_files.h"
@@ -97,10 +99,53 @@ Os& Win32System::System() { return parts_->system; }
 
 namespace {
 
-// Every session and every account sees the Global namespace, so a run as SYSTEM from a
-// startup script and a user's run in their own session exclude each other. (Windows 2000
-// without Terminal Services ignores the prefix, which comes to the same.)
-constexpr char kMachineLockName[] = "Global\\BriskoMachineLock";
+// Every session and every account sees the lock, so a run as SYSTEM from a startup script and
+// a user's run in their own session exclude each other. Where Windows has private namespaces
+// (Vista and later) the lock lives in one bounded to the Administrators group, where nobody
+// else can make an object of its name first; elsewhere in the Global namespace (Windows 2000
+// without Terminal Services ignores the prefix, which comes to the same). Its access list lets
+// SYSTEM and the administrators, as whom every Brisko runs, open it whoever made it.
+constexpr wchar_t kLockNamespace[] = L"Brisko";
+constexpr wchar_t kPrivateLockName[] = L"Brisko\\MachineLock";
+constexpr wchar_t kGlobalLockName[] = L"Global\\BriskoMachineLock";
+constexpr wchar_t kLockAccess[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)";
+
+// The private namespace of the lock, or null where Windows has none (or Wine only a stub).
+HANDLE OpenLockNamespace(SECURITY_ATTRIBUTES* attributes) {
+  using CreateBoundary = HANDLE(WINAPI*)(LPCWSTR, ULONG);
+  using AddSid = BOOL(WINAPI*)(HANDLE*, PSID);
+  using DeleteBoundary = VOID(WINAPI*)(HANDLE);
+  using CreateNamespace = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR);
+  using OpenNamespace = HANDLE(WINAPI*)(LPVOID, LPCWSTR);
+  const auto createBoundary = SystemFunction<CreateBoundary>(
+      SystemLibrary::kKernel32, "CreateBoundaryDescriptorW", IfMissing::kGiveNull);
+  const auto addSid = SystemFunction<AddSid>(SystemLibrary::kKernel32,
+                                             "AddSIDToBoundaryDescriptor", IfMissing::kGiveNull);
+  const auto deleteBoundary = SystemFunction<DeleteBoundary>(
+      SystemLibrary::kKernel32, "DeleteBoundaryDescriptor", IfMissing::kGiveNull);
+  const auto createNamespace = SystemFunction<CreateNamespace>(
+      SystemLibrary::kKernel32, "CreatePrivateNamespaceW", IfMissing::kGiveNull);
+  const auto openNamespace = SystemFunction<OpenNamespace>(
+      SystemLibrary::kKernel32, "OpenPrivateNamespaceW", IfMissing::kGiveNull);
+  if (!createBoundary || !addSid || !deleteBoundary || !createNamespace || !openNamespace) {
+    return nullptr;
+  }
+  HANDLE boundary = createBoundary(kLockNamespace, 0);
+  if (boundary == nullptr) return nullptr;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  AllocatedSid administrators;
+  HANDLE space = nullptr;
+  if (::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                 0, 0, 0, 0, 0, administrators.Receive()) &&
+      addSid(&boundary, administrators.Get())) {
+    space = createNamespace(attributes, boundary, kLockNamespace);
+    if (space == nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+      space = openNamespace(boundary, kLockNamespace);
+    }
+  }
+  deleteBoundary(boundary);
+  return space;
+}
 
 HANDLE AsHandle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 
@@ -121,22 +166,46 @@ Win32StartUp::~Win32StartUp() {
     ::ReleaseMutex(AsHandle(machineLock_));
     ::CloseHandle(AsHandle(machineLock_));
   }
+  if (lockNamespace_ != 0) {
+    using CloseNamespace = BOOLEAN(WINAPI*)(HANDLE, ULONG);
+    if (const auto close = SystemFunction<CloseNamespace>(
+            SystemLibrary::kKernel32, "ClosePrivateNamespace", IfMissing::kGiveNull)) {
+      close(AsHandle(lockNamespace_), 0);
+    }
+  }
 }
 
 // Owning the mutex, not merely opening it, is the lock: a Brisko that crashed leaves it
-// abandoned, and the next one takes it over. A lock made by another account that we may not
-// open (CreateMutex fails with access denied) is someone else's, so it counts as held.
-bool Win32StartUp::ClaimMachine() {
-  if (machineLock_ != 0) return true;
-  const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, kMachineLockName);
-  if (mutex == nullptr) return false;
+// abandoned, and the next one takes it over.
+LockAttempt Win32StartUp::TakeMachineLock() {
+  if (machineLock_ != 0) return {.owned = true};
+  LocalMemory descriptor;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockAccess, SDDL_REVISION_1,
+                                                              descriptor.Receive(), nullptr)) {
+    return {.owned = false, .error = static_cast<long>(::GetLastError()), .where = "Global"};
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
+  if (lockNamespace_ == 0) {
+    lockNamespace_ = reinterpret_cast<Handle>(OpenLockNamespace(&attributes));
+  }
+  const bool inPrivate = lockNamespace_ != 0;
+  const std::string where = inPrivate ? "private" : "Global";
+  const HANDLE mutex =
+      ::CreateMutexW(&attributes, FALSE, inPrivate ? kPrivateLockName : kGlobalLockName);
+  if (mutex == nullptr) {
+    return {.owned = false, .error = static_cast<long>(::GetLastError()), .where = where};
+  }
   const DWORD waited = ::WaitForSingleObject(mutex, 0);
   if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
     ::CloseHandle(mutex);
-    return false;
+    return {.owned = false, .where = where};
   }
   machineLock_ = reinterpret_cast<Handle>(mutex);
-  return true;
+  return {.owned = true, .where = where};
+}
+
+void Win32StartUp::QuietErrors() {
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
 
 bool Win32StartUp::BringToFront(const std::string& windowClass) {
@@ -173,7 +242,12 @@ bool Win32StartUp::OpenOutput() {
   const DWORD type = inherited != nullptr && inherited != INVALID_HANDLE_VALUE
                          ? ::GetFileType(inherited)
                          : FILE_TYPE_UNKNOWN;
-  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+  // "> NUL" (or a port) is a character device that is not a console: the caller redirected
+  // our output there, and it must not land in the parent's console instead.
+  DWORD consoleMode = 0;
+  const bool redirectedToDevice =
+      type == FILE_TYPE_CHAR && !::GetConsoleMode(inherited, &consoleMode);
+  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE || redirectedToDevice) {
     output_ = reinterpret_cast<Handle>(inherited);
     outputKind_ = Output::kInherited;
     return true;
@@ -197,13 +271,35 @@ void Win32StartUp::WriteOutput(const std::string& text) {
   }
 }
 
-bool Win32StartUp::OpenLog(const std::string& path) {
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  if (log_ != 0) ::CloseHandle(AsHandle(log_));
+// The log is opened without emptying it and without following a link at its end, so that
+// what it is can be asked before anything in it changes.
+LogFacts Win32StartUp::OpenLog(const std::string& path) {
+  CloseLog();
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return {.opened = false, .error = static_cast<long>(::GetLastError())};
+  }
   log_ = reinterpret_cast<Handle>(file);
-  return true;
+  LogFacts facts{.opened = true, .diskFile = ::GetFileType(file) == FILE_TYPE_DISK};
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (::GetFileInformationByHandle(file, &information)) {
+    facts.reparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.links = information.nNumberOfLinks;
+  }
+  return facts;
+}
+
+bool Win32StartUp::EmptyLog() {
+  const HANDLE file = AsHandle(log_);
+  return log_ != 0 && ::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+         ::SetEndOfFile(file);
+}
+
+void Win32StartUp::CloseLog() {
+  if (log_ != 0) ::CloseHandle(AsHandle(log_));
+  log_ = 0;
 }
 
 bool Win32StartUp::WriteLog(const std::string& text) {

@@ -53,14 +53,17 @@ class Win32StartUp : public StartUp {
   Win32StartUp(const Win32StartUp&) = delete;
   Win32StartUp& operator=(const Win32StartUp&) = delete;
 
-  bool ClaimMachine() override;
+  LockAttempt TakeMachineLock() override;
+  void QuietErrors() override;
   bool BringToFront(const std::string& windowClass) override;
   void Pause(std::uint32_t milliseconds) override;
   void ShowNotice(const std::string& text, const std::string& title) override;
   bool Ask(const std::string& text, const std::string& title) override;
   bool OpenOutput() override;
   void WriteOutput(const std::string& text) override;
-  bool OpenLog(const std::string& path) override;
+  LogFacts OpenLog(const std::string& path) override;
+  bool EmptyLog() override;
+  void CloseLog() override;
   bool WriteLog(const std::string& text) override;
   UtcTime Now() override;
   std::string ComputerName() override;
@@ -69,6 +72,7 @@ class Win32StartUp : public StartUp {
  private:
   enum class Output { kUnknown, kNone, kInherited, kConsole };
   Handle machineLock_ = 0;
+  Handle lockNamespace_ = 0;  // a private namespace must stay open while its lock is used
   Handle log_ = 0;
   Handle output_ = 0;
   Output outputKind_ = Output::kUnknown;

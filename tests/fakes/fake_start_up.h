@@ -12,24 +12,35 @@ namespace fakes {
 
 class FakeStartUp : public platform::StartUp {
  public:
-  std::vector<std::string> trace;  // "ClaimMachine", "BringToFront BriskoMainWindow", ...
+  std::vector<std::string> trace;  // "TakeMachineLock", "BringToFront BriskoMainWindow", ...
 
   int lockHeldFor = 0;  // how many claims fail before the other Brisko lets go; -1: always
+  long lockError = 0;   // the lock cannot be opened at all: access denied (5), another kind (6)
   std::set<std::string> visibleWindows;  // window classes another Brisko shows here
   bool hasOutput = true;
   std::string output;
   bool logOpens = true;
+  // What the log's path turns out to be: a plain file on a disk with one name, by default.
+  platform::LogFacts logFacts{.opened = true, .diskFile = true, .links = 1};
+  bool logEmptied = false;
+  bool logClosed = false;
+  bool errorsQuiet = false;
   int logWritesAccepted = -1;  // after this many writes, the disk is full; -1: never
   std::string logPath;
   std::vector<std::string> log;  // one entry per write
   std::vector<std::string> notices;
   platform::UtcTime now{2026, 12, 10, 8, 30, 5, 42};
 
-  bool ClaimMachine() override {
-    trace.push_back("ClaimMachine");
-    if (lockHeldFor < 0) return false;
-    if (lockHeldFor > 0) return --lockHeldFor, false;
-    return true;
+  platform::LockAttempt TakeMachineLock() override {
+    trace.push_back("TakeMachineLock");
+    if (lockError != 0) return {.owned = false, .error = lockError, .where = "Global"};
+    if (lockHeldFor < 0) return {.owned = false, .where = "private"};
+    if (lockHeldFor > 0) return --lockHeldFor, platform::LockAttempt{.owned = false};
+    return {.owned = true, .where = "private"};
+  }
+  void QuietErrors() override {
+    trace.push_back("QuietErrors");
+    errorsQuiet = true;
   }
   bool BringToFront(const std::string& windowClass) override {
     trace.push_back("BringToFront " + windowClass);
@@ -51,10 +62,20 @@ class FakeStartUp : public platform::StartUp {
   }
   bool OpenOutput() override { return hasOutput; }
   void WriteOutput(const std::string& text) override { output += text; }
-  bool OpenLog(const std::string& path) override {
+  platform::LogFacts OpenLog(const std::string& path) override {
     trace.push_back("OpenLog " + path);
     logPath = path;
-    return logOpens;
+    if (!logOpens) return {.opened = false, .error = 3};
+    return logFacts;
+  }
+  bool EmptyLog() override {
+    trace.push_back("EmptyLog");
+    logEmptied = true;
+    return true;
+  }
+  void CloseLog() override {
+    trace.push_back("CloseLog");
+    logClosed = true;
   }
   bool WriteLog(const std::string& text) override {
     if (logWritesAccepted == 0) return false;

@@ -57,7 +57,7 @@ class UnattendedTest : public ::testing::Test {
     for (const std::string& call : trace) {
       const auto is = [&](const char* kind) { return call.rfind(kind, 0) == 0; };
       if (!is("Milliseconds") && !is("WaitForProcess ") && !is("CloseProcess ") &&
-          !is("GetVersionEx ") && !is("SystemDirectory")) {
+          !is("GetVersionEx ") && !is("SystemDirectory") && !is("InspectFolder ")) {
         changes.push_back(call);
       }
     }
@@ -270,41 +270,89 @@ TEST_F(UnattendedTest, OneTimeLimitForAllTheWaits) {
   EXPECT_EQ(os.keptProcesses, 0);
 }
 
-TEST_F(UnattendedTest, LogThatCannotBeWrittenEndsTheRunBeforeAnythingChanges) {
-  for (const bool opens : {false, true}) {
-    SCOPED_TRACE(opens ? "the first record cannot be written" : "the file cannot be made");
+// The log is refused, before anything changes and without emptying anything, when it cannot
+// be written or is not a plain file of its own: a run as SYSTEM must not empty another file
+// through a link that someone who may write the folder put there.
+TEST_F(UnattendedTest, LogThatCannotBeWrittenOrIsNotItsOwnFileEndsTheRunBeforeAnythingChanges) {
+  const std::string log = R"(Z:\logs\brisko.log)";
+  struct Case {
+    const char* what;
+    void (*arrange)(fakes::FakeStartUp&, fakes::FakeOs&);
+    const char* reason;
+    bool opened;  // the file was opened, so it must be closed again untouched
+  };
+  const Case cases[] = {
+      {"the file cannot be made", [](fakes::FakeStartUp& s, fakes::FakeOs&) { s.logOpens = false; },
+       "it cannot be opened (error 3)", false},
+      {"a junction or link", [](fakes::FakeStartUp& s, fakes::FakeOs&) {
+         s.logFacts.reparsePoint = true;
+       }, "it is a junction or a link", true},
+      {"a hard link to another file", [](fakes::FakeStartUp& s, fakes::FakeOs&) {
+         s.logFacts.links = 2;
+       }, "it has other names (hard links)", true},
+      {"a device or pipe", [](fakes::FakeStartUp& s, fakes::FakeOs&) {
+         s.logFacts.diskFile = false;
+       }, "it is not a file on a disk", true},
+      {"a folder that leads elsewhere", [](fakes::FakeStartUp&, fakes::FakeOs& o) {
+         o.folders[R"(Z:\logs)"] = {true, true, true, true};
+       }, "its folder leads to another place", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     startUp = fakes::FakeStartUp();
-    startUp.logOpens = opens;
-    startUp.logWritesAccepted = 0;
-    os.trace.clear();
-    EXPECT_EQ(Run(R"(Z:\no\such\folder\brisko.log)"), 2);
-    EXPECT_EQ(Changes(os.trace), std::vector<std::string>{});
-    EXPECT_EQ(os.Count("CreateProcess"), 0);
-    EXPECT_EQ(startUp.output,
-              "Brisko: cannot write the log file Z:\\no\\such\\folder\\brisko.log; "
-              "nothing was changed.\r\n");
+    fakes::FakeOs fresh;
+    platform::Os system = fresh.Os();
+    c.arrange(startUp, fresh);
+    EXPECT_EQ(app::RunOptimize(Optimize(log), system, startUp, kLimit), 2);
+    EXPECT_EQ(Changes(fresh.trace), std::vector<std::string>{});
+    EXPECT_FALSE(startUp.logEmptied);
+    EXPECT_EQ(startUp.logClosed, c.opened);
+    EXPECT_TRUE(startUp.log.empty());
+    EXPECT_EQ(startUp.output.rfind("Brisko: cannot write the log file " + log + ": " + c.reason, 0),
+              0u)
+        << startUp.output;
+    EXPECT_TRUE(startUp.output.ends_with("; nothing was changed.\r\n")) << startUp.output;
   }
+  // The first record cannot be written: the same, after the file was opened.
+  startUp = fakes::FakeStartUp();
+  startUp.logWritesAccepted = 0;
+  os.trace.clear();
+  EXPECT_EQ(Run(), 2);
+  EXPECT_EQ(os.Count("CreateProcess"), 0);
 }
 
-TEST_F(UnattendedTest, AnotherRunUnderWayExitsThreeAndLeavesItsLogAlone) {
+TEST_F(UnattendedTest, AnotherRunUnderWayExits1618AndLeavesItsLogAlone) {
   startUp.lockHeldFor = -1;
-  EXPECT_EQ(Run(), 3);
+  EXPECT_EQ(Run(), 1618);
   EXPECT_TRUE(os.trace.empty());
-  EXPECT_EQ(startUp.trace, std::vector<std::string>{"ClaimMachine"});  // the log is not opened
+  // No dialog may wait for anyone, then the lock; the log is not opened.
+  EXPECT_EQ(startUp.trace, (std::vector<std::string>{"QuietErrors", "TakeMachineLock"}));
   EXPECT_NE(startUp.output.find("another Brisko is running"), std::string::npos);
 }
 
-TEST_F(UnattendedTest, WithoutLogNothingIsWrittenAndALateLogFailureDoesNotStopTheRun) {
+TEST_F(UnattendedTest, ALockThatIsNotAnotherBriskosEndsInOneWithTheReasonLogged) {
+  startUp.lockError = 5;  // someone made an object of the lock's name that Brisko may not open
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(os.Count("CreateProcess"), 0);
+  EXPECT_EQ(Count("lock", R"("result":"not taken","reason":"the machine-wide lock)"), 1);
+  EXPECT_EQ(Count("end", R"("exitCode":1)"), 1);
+  EXPECT_NE(startUp.output.find("may not be opened"), std::string::npos);
+}
+
+TEST_F(UnattendedTest, WithoutLogNothingIsWrittenAndALogThatFailsPartWayEndsInOne) {
   EXPECT_EQ(Run(""), 0);
-  EXPECT_EQ(startUp.trace, std::vector<std::string>{"ClaimMachine"});
+  EXPECT_EQ(startUp.trace, (std::vector<std::string>{"QuietErrors", "TakeMachineLock"}));
   EXPECT_TRUE(startUp.log.empty());
 
+  // A full disk or a dropped share: the run goes on, but its log has no end, and a run nobody
+  // can account for must not report success.
   fakes::FakeOs fullDiskOs;
   platform::Os fullDisk = fullDiskOs.Os();
   fakes::FakeStartUp diskFills;
   diskFills.logWritesAccepted = 10;
-  EXPECT_EQ(app::RunOptimize(Optimize(kLog), fullDisk, diskFills, kLimit), 0);
+  EXPECT_EQ(app::RunOptimize(Optimize(kLog), fullDisk, diskFills, kLimit), 1);
   EXPECT_EQ(fullDiskOs.Count("CreateProcess"), 74);
   EXPECT_EQ(diskFills.log.size(), 10u);
+  EXPECT_NE(diskFills.output.find("exit code 1;"), std::string::npos);
   EXPECT_NE(diskFills.output.find("The log could not be written completely."), std::string::npos);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/control_ids.h"
 #include "app/layouts.h"
 #include "brisko_version.h"
@@ -415,7 +416,7 @@ TEST_F(BriskoFromTheDesktop, DefragShowsItsConsoleWhileTheFileCheckStaysHidden) 
 }
 
 // While the window is open, a second start runs nothing: from the desktop it brings the open
-// window forward and ends; unattended it ends with 3 and writes no log.
+// window forward and ends; unattended it ends with 1618 (another Brisko runs) and writes no log.
 TEST_F(Brisko, SecondStartBringsTheOpenWindowForwardAndRunsNothing) {
   HWND main = OpenMain();
   ASSERT_NE(main, nullptr);
@@ -427,14 +428,15 @@ TEST_F(Brisko, SecondStartBringsTheOpenWindowForwardAndRunsNothing) {
   ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == other; }))
       << "the other window did not come to the front";
 
-  EXPECT_EQ(RunToEnd(driver::ProgramPath()), 3u);
+  EXPECT_EQ(RunToEnd(driver::ProgramPath()), static_cast<DWORD>(app::kExitBusy));
   EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; }))
       << "the open window was not brought to the front";
   EXPECT_EQ(driver::CountProcesses(driver::kProgram), 1);
   EXPECT_EQ(driver::FindVisible(kDisclaimerClass), nullptr);
 
   ::DeleteFileA("C:\\tests\\refused.log");
-  EXPECT_EQ(RunToEnd(driver::ProgramPath() + " /optimize /log C:\\tests\\refused.log"), 3u);
+  EXPECT_EQ(RunToEnd(driver::ProgramPath() + " /optimize /log C:\\tests\\refused.log"),
+            static_cast<DWORD>(app::kExitBusy));
   EXPECT_EQ(::GetFileAttributesA("C:\\tests\\refused.log"), INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(::IsWindowEnabled(In(main, main_window::kOptimizeButton)));
   ::DestroyWindow(other);

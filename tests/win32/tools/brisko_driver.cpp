@@ -14,13 +14,14 @@
 //   brisko-driver optimize                   a whole run; fails if any window showed up
 //   brisko-driver unattended PROGRAM LOG     PROGRAM /optimize /log LOG as a deployment agent
 //                                            starts it; a second one while it runs must exit
-//                                            with 3; fails if any window showed up
+//                                            with 1618; fails if any window showed up
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/control_ids.h"
 #include "tests/win32/driver.h"
 
@@ -74,7 +75,7 @@ DWORD ExitCode(HANDLE process) {
 
 // The unattended run as a deployment agent starts it, watched from start to end for any
 // new visible window (its own, or a console of a line it starts). Once its log exists the
-// run holds the machine: a second run started then must end with 3 while the first still
+// run holds the machine: a second run started then must end with 1618 while the first still
 // runs, and write no log.
 int Unattended(const char* program, const char* log) {
   const std::string second = "C:\\second.log";
@@ -119,8 +120,10 @@ int Unattended(const char* program, const char* log) {
       "%d windows shown\n",
       firstCode, rivalCode, firstRanThroughRival ? "" : " (the first had ended already)",
       rivalLogged ? ", and it wrote a log" : "", shown);
-  return firstCode == 0 && rivalCode == 3 && firstRanThroughRival && !rivalLogged && shown == 0 ? 0
-                                                                                                : 1;
+  return firstCode == 0 && rivalCode == app::kExitBusy && firstRanThroughRival && !rivalLogged &&
+                 shown == 0
+             ? 0
+             : 1;
 }
 
 int Launch(const char* program) {
