@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "app/arguments.h"
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/single_instance.h"
 #include "app/unattended.h"
 #include "app/undo.h"
 #include "platform/failure.h"
+#include "platform/win32/command_line_w.h"
 #include "platform/win32/win32_start_up.h"
 
 namespace {
@@ -53,11 +55,13 @@ int Run(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   // Nothing may leave main as an exception: the C++ runtime would end the program with an exit
   // code of its own (3), which a deployment tool would read as something else entirely.
   try {
-    return Run(std::vector<std::string>(argv + 1, argv + argc));
+    // The arguments as typed, from the UTF-16 command line: the C runtime's argv comes from the
+    // ANSI one, where a path beyond the code page turns into another file.
+    return Run(app::SplitCommandLine(platform::win32::CommandLineW()));
   } catch (...) {
     return app::kExitIncomplete;
   }

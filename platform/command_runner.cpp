@@ -53,9 +53,16 @@ std::uint32_t RunCommandLine(Processes& processes, const std::string& commandLin
   const std::string systemDirectory = processes.SystemDirectory();
   const std::string interpreter = systemDirectory + "\\cmd.exe";
   const bool wow64 = RunsUnderWow64(processes);
-  NativeFileSystem native(processes, wow64);
-  return processes.StartProcess(interpreter, commandLine, windowState, systemDirectory,
-                                keptProcess);
+  // A start that fails is put into words only once redirection is back on: the system may
+  // load the text from files in the system folder (its language resource files), and with
+  // redirection off this thread would reach the native 64-bit copies instead of ours.
+  return DescribeSystemFailure(
+      [&] {
+        NativeFileSystem native(processes, wow64);
+        return processes.StartProcess(interpreter, commandLine, windowState, systemDirectory,
+                                      keptProcess);
+      },
+      [&](unsigned long code) { return processes.SystemMessage(code); });
 }
 
 }  // namespace platform

@@ -35,9 +35,11 @@ class Processes : public Wow64Query {
   virtual std::string SystemDirectory() = 0;
   // CreateProcessA with the given application, command line and current directory, the
   // parent's environment, the window shown with showState, not waited for. Returns the
-  // process id. Throws Failure when no process could be started. Both handles are closed at
-  // once; with keptProcess, the process handle is kept there instead, for a caller that
-  // waits for the process (WaitForProcess) and closes it itself (CloseProcess).
+  // process id. Throws SystemFailure with the system's error code when no process could be
+  // started: the caller may have file-system redirection switched off, so the words for it
+  // are left to SystemMessage once it is back on. Both handles are closed at once; with
+  // keptProcess, the process handle is kept there instead, for a caller that waits for the
+  // process (WaitForProcess) and closes it itself (CloseProcess).
   virtual std::uint32_t StartProcess(const std::string& application, const std::string& commandLine,
                                      int showState, const std::string& currentDirectory,
                                      Handle* keptProcess) = 0;
@@ -46,11 +48,17 @@ class Processes : public Wow64Query {
   virtual RuntimeCall DisableFsRedirection(Handle* previous) = 0;
   // Wow64RevertWow64FsRedirection.
   virtual RuntimeCall RevertFsRedirection(Handle previous) = 0;
+  // FormatMessageW: the system's text for an error code, in UTF-8 without the line break at
+  // its end, or "error <code>" where the system has none. The text may come from message
+  // files in the system folder, so it is asked for only while redirection is on.
+  virtual std::string SystemMessage(unsigned long code) = 0;
 
   // --- waiting for a kept process
-  // WaitForSingleObject for up to timeoutMs, then GetExitCodeProcess: true with the exit
-  // code once the process has ended, false while it still runs. Throws Failure when the
-  // wait itself fails.
+  // MsgWaitForMultipleObjects for up to timeoutMs, then GetExitCodeProcess: true with the
+  // exit code once the process has ended, false while it still runs. Meanwhile every message
+  // for this thread's windows (COM's hidden one among them) is dispatched as it arrives, so
+  // that a program broadcasting with SendMessage is answered at once instead of hanging until
+  // the wait ends. Throws Failure when the wait itself fails.
   virtual bool WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) = 0;
   // CloseHandle on a kept process; the process itself runs on.
   virtual void CloseProcess(Handle process) = 0;

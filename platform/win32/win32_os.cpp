@@ -49,19 +49,54 @@ class Win32UrlHistory : public UrlHistoryStg {
   IUrlHistoryStg2* object_;
 };
 
+// A WM_QUIT taken from the queue while a wait dispatches belongs to a message loop further
+// out: it is posted again once the wait is over.
+class QuitForLater {
+ public:
+  QuitForLater() = default;
+  ~QuitForLater() {
+    if (taken_) ::PostQuitMessage(exitCode_);
+  }
+  QuitForLater(const QuitForLater&) = delete;
+  QuitForLater& operator=(const QuitForLater&) = delete;
+  void Keep(WPARAM exitCode) {
+    taken_ = true;
+    exitCode_ = static_cast<int>(exitCode);
+  }
+
+ private:
+  bool taken_ = false;
+  int exitCode_ = 0;
+};
+
+// Everything waiting for this thread: a message another thread sent is handed to its window
+// inside PeekMessage itself, a posted one by DispatchMessage.
+void DispatchWaitingMessages(QuitForLater& quit) {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      quit.Keep(message.wParam);
+      continue;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
 }  // namespace
 
+// In UTF-16, not in the ANSI code page: a Chinese or Japanese system's text would otherwise
+// reach the log as bytes that are not UTF-8.
 std::string SystemMessage(unsigned long error) {
-  char* text = nullptr;
-  const DWORD length = ::FormatMessageA(
+  Owned<wchar_t*, FreeLocal> text;
+  const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length != 0 ? std::string(text, length) : std::string();
-  if (text != nullptr) ::LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(text.Receive()), 0, nullptr);
+  std::wstring message = length != 0 ? std::wstring(text.Get(), length) : std::wstring();
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
     message.pop_back();
   }
-  return message.empty() ? "error " + std::to_string(error) : message;
+  return message.empty() ? "error " + std::to_string(error) : Utf8(message);
 }
 
 // The functions that Windows 2000 or XP may lack are looked up, never imported, and a missing
@@ -95,7 +130,7 @@ std::uint32_t Win32Os::StartProcess(const std::string& application, const std::s
   line.push_back('\0');  // CreateProcessA may write into the command line
   if (!::CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         currentDirectory.c_str(), &startup, &process)) {
-    throw Failure(SystemMessage(::GetLastError()));
+    throw SystemFailure(::GetLastError());
   }
   KernelHandle processHandle(keptProcess != nullptr ? nullptr : process.hProcess),
       threadHandle(process.hThread);
@@ -120,16 +155,33 @@ RuntimeCall Win32Os::RevertFsRedirection(Handle previous) {
   return Outcome(revert(reinterpret_cast<void*>(previous)));
 }
 
+std::string Win32Os::SystemMessage(unsigned long code) {
+  return platform::win32::SystemMessage(code);
+}
+
+// Raw input reaches only windows that asked for it, which none of ours does, and Windows 2000
+// does not know the flag that XP's headers put into QS_ALLINPUT.
+constexpr DWORD kEveryMessage = QS_ALLINPUT & ~QS_RAWINPUT;
+
 bool Win32Os::WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) {
   const HANDLE handle = reinterpret_cast<HANDLE>(process);
-  const DWORD waited = ::WaitForSingleObject(handle, timeoutMs);
-  if (waited == WAIT_TIMEOUT) return false;
-  DWORD code = 0;
-  if (waited != WAIT_OBJECT_0 || !::GetExitCodeProcess(handle, &code)) {
-    throw Failure(SystemMessage(::GetLastError()));
+  QuitForLater quit;
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    DispatchWaitingMessages(quit);
+    const DWORD elapsed = ::GetTickCount() - start;
+    const DWORD remaining =
+        timeoutMs == INFINITE ? INFINITE : (elapsed < timeoutMs ? timeoutMs - elapsed : 0);
+    const DWORD waited = ::MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, kEveryMessage);
+    if (waited == WAIT_OBJECT_0 + 1) continue;  // a message: dispatched at the top
+    if (waited == WAIT_TIMEOUT) return false;
+    DWORD code = 0;
+    if (waited != WAIT_OBJECT_0 || !::GetExitCodeProcess(handle, &code)) {
+      throw Failure(SystemMessage(::GetLastError()));
+    }
+    *exitCode = code;
+    return true;
   }
-  *exitCode = code;
-  return true;
 }
 
 void Win32Os::CloseProcess(Handle process) { ::CloseHandle(reinterpret_cast<HANDLE>(process)); }

@@ -8,7 +8,8 @@
 
 namespace platform::win32 {
 
-// The system's text for an error code, for failures a user may be shown.
+// The system's text for an error code (FormatMessageW, as UTF-8), for failures a user may be
+// shown or a log may hold.
 std::string SystemMessage(unsigned long error);
 
 class Win32Os : public Processes, public Registry, public Desktop, public Com, public SystemInfo {
@@ -21,6 +22,7 @@ class Win32Os : public Processes, public Registry, public Desktop, public Com, p
                              Handle* keptProcess) override;
   RuntimeCall DisableFsRedirection(Handle* previous) override;
   RuntimeCall RevertFsRedirection(Handle previous) override;
+  std::string SystemMessage(unsigned long code) override;
   bool WaitForProcess(Handle process, std::uint32_t timeoutMs, std::uint32_t* exitCode) override;
   void CloseProcess(Handle process) override;
   std::uint32_t Milliseconds() override;

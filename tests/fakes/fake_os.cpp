@@ -86,6 +86,7 @@ std::uint32_t FakeOs::StartProcess(const std::string& application, const std::st
   Record("CreateProcess", std::to_string(showState) + " " + application + " in " +
                               currentDirectory + (redirectionDisabled ? " native" : "") + " | " +
                               commandLine);
+  if (createProcessError != 0) throw platform::SystemFailure(createProcessError);
   const auto n = static_cast<std::uint32_t>(Count("CreateProcess"));
   if (keptProcess != nullptr) {
     *keptProcess = 0x5000 + n;
@@ -134,6 +135,12 @@ platform::RuntimeCall FakeOs::RevertFsRedirection(platform::Handle previous) {
   if (previous != kRedirectionToken) return platform::RuntimeCall::kFailed;
   redirectionDisabled = false;
   return platform::RuntimeCall::kSucceeded;
+}
+
+std::string FakeOs::SystemMessage(unsigned long code) {
+  Record("SystemMessage", std::to_string(code) + (redirectionDisabled ? " native" : ""));
+  const auto found = systemMessages.find(code);
+  return found != systemMessages.end() ? found->second : "error " + std::to_string(code);
 }
 
 std::vector<std::string> FakeOs::CommandLines() const {

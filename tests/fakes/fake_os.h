@@ -55,6 +55,13 @@ class FakeOs : public platform::Processes,
                              platform::Handle* keptProcess) override;
   platform::RuntimeCall DisableFsRedirection(platform::Handle* previous) override;
   platform::RuntimeCall RevertFsRedirection(platform::Handle previous) override;
+  // When not 0, starting a process fails with this system error code (SystemFailure), as the
+  // real wrapper's does.
+  unsigned long createProcessError = 0;
+  // The system's words for error codes; a code not listed reads "error <code>". The trace
+  // says "native" when they are asked for while redirection is off.
+  std::map<unsigned long, std::string> systemMessages;
+  std::string SystemMessage(unsigned long code) override;
   std::vector<std::string> CommandLines() const;  // in start order
   std::vector<int> ShowStates() const;
 

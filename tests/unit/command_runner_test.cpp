@@ -81,6 +81,44 @@ TEST(RunCommandLine, RedirectionIsRestoredWhenTheStartFails) {
   EXPECT_FALSE(os.redirectionDisabled);
 }
 
+// The system's words for a failed start are asked for only once redirection is on again, and
+// they, not the bare error code, are what the failure says.
+TEST(RunCommandLine, FailedStartIsPutIntoWordsAfterRedirectionIsRestored) {
+  const std::string line32 = "C:\\WINDOWS\\system32\\cmd.exe in C:\\WINDOWS\\system32";
+  const struct {
+    const char* system;
+    bool wow64;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"32-bit XP SP3",
+       false,
+       {"SystemDirectory", "IsWow64Process", "CreateProcess 0 " + line32 + " | " + kLine,
+        "SystemMessage 2"}},
+      {"64-bit Windows",
+       true,
+       {"SystemDirectory", "IsWow64Process", "DisableFsRedirection",
+        "CreateProcess 0 " + line32 + " native | " + kLine, "RevertFsRedirection",
+        "SystemMessage 2"}},
+  };
+  const std::string words = "Nie można odnaleźć określonego pliku.";
+  for (const auto& c : cases) {
+    FakeOs os;
+    os.wow64 = c.wow64;
+    os.createProcessError = 2;
+    os.systemMessages[2] = words;
+    std::string what;
+    try {
+      platform::RunCommandLine(os, kLine, platform::kSwHide);
+      ADD_FAILURE() << c.system << ": the start did not fail";
+    } catch (const platform::Failure& failure) {
+      what = failure.what();
+    }
+    EXPECT_EQ(what, words) << c.system;
+    EXPECT_EQ(os.trace, c.expected) << c.system;
+    EXPECT_FALSE(os.redirectionDisabled) << c.system;
+  }
+}
+
 TEST(RunCommandLine, StartsInWhateverTheSystemDirectoryIs) {
   FakeOs os;
   os.systemDirectory = "D:\\WINNT\\system32";

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -186,10 +188,40 @@ TEST(CommandRunner, LineReachesTheInterpreterCharacterForCharacter) {
   EXPECT_EQ(Slurp("C:\\tests\\echo.txt"), std::string("a  b \"") + windows + "/temp\"\\*.* /q\r\n");
 }
 
-TEST(CommandRunner, NoProcessIsAFailure) {
+// The start leaves the words for its failure to its caller (who may still have redirection
+// switched off) and hands over the system's error code for them.
+TEST(CommandRunner, NoProcessIsAFailureWithTheSystemsErrorCode) {
   Win32Os os;
-  EXPECT_THROW(os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0, "C:\\tests", nullptr),
-               platform::Failure);
+  try {
+    os.StartProcess("C:\\tests\\no-such-program.exe", "x", 0, "C:\\tests", nullptr);
+    ADD_FAILURE() << "a missing program was started";
+  } catch (const platform::SystemFailure& failure) {
+    EXPECT_EQ(failure.Code(), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+  }
+}
+
+// The system's own words, converted from UTF-16 (not taken in the ANSI code page), without the
+// line break they end in; a code the system has no words for is named by its number.
+TEST(CommandRunner, SystemMessagesAreTheSystemsWordsInUtf8) {
+  wchar_t* words = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+  ASSERT_NE(length, 0u);
+  std::wstring wide(words, length);
+  ::LocalFree(words);
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n')) wide.pop_back();
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string expected(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), expected.data(),
+                        size, nullptr, nullptr);
+
+  Win32Os os;
+  EXPECT_EQ(os.SystemMessage(ERROR_FILE_NOT_FOUND), expected);
+  EXPECT_FALSE(expected.empty());
+  // The customer bit: no system message has it.
+  EXPECT_EQ(os.SystemMessage(0x20000001), "error 536870913");
 }
 
 TEST(CommandRunner, InterpreterPlantedBesideTheProgramIsNotStarted) {
@@ -298,6 +330,100 @@ TEST(CommandRunner, KeptLineGivesItsExitCodeOrIsLeftRunningAtTheLimit) {
   EXPECT_EQ(::WaitForSingleObject(still, 0), static_cast<DWORD>(WAIT_TIMEOUT));
   ::TerminateProcess(still, 0);
   ::CloseHandle(still);
+}
+
+namespace {
+
+// What a window of the waiting thread (standing in for COM's hidden one) saw of a settings
+// change sent to it from another thread.
+struct SettingChangeSeen {
+  std::atomic<bool> waiting{false};  // the test's thread is inside WaitForProcess
+  HANDLE process = nullptr;          // the process waited for
+  bool seen = false;
+  bool duringWait = false;
+  bool processRunning = false;
+};
+SettingChangeSeen* gSettingChangeSeen = nullptr;
+
+LRESULT CALLBACK HiddenWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  SettingChangeSeen* seen = gSettingChangeSeen;
+  if (message == WM_SETTINGCHANGE && seen != nullptr && lParam != 0 &&
+      std::strcmp(reinterpret_cast<const char*>(lParam), "Environment") == 0) {
+    seen->seen = true;
+    seen->duringWait = seen->waiting.load();
+    seen->processRunning = ::WaitForSingleObject(seen->process, 0) == WAIT_TIMEOUT;
+    return 0;
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct HiddenWindow {
+  HiddenWindow() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = HiddenWindowProcedure;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "BriskoTestHiddenWindow";
+    ::RegisterClassA(&windowClass);  // a repeated test finds it registered already
+    window = ::CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                               nullptr, windowClass.hInstance, nullptr);
+  }
+  ~HiddenWindow() { ::DestroyWindow(window); }
+  HiddenWindow(const HiddenWindow&) = delete;
+  HiddenWindow& operator=(const HiddenWindow&) = delete;
+  HWND window = nullptr;
+};
+
+}  // namespace
+
+// The unattended run waits for its lines on the thread where COM keeps a hidden window. A
+// program that sends that window a message (a settings change broadcast, a DDE start) must
+// be answered while the wait goes on, not when it ends: the message is sent while a process
+// is held open, and the process is let go only after the send has returned.
+TEST(CommandRunner, WaitingForAProcessAnswersMessagesSentToThisThread) {
+  const std::string held = "C:\\tests\\briskoheld.exe", release = "C:\\tests\\briskoheld.release";
+  ::DeleteFileA(release.c_str());
+  ASSERT_TRUE(::CopyFileA("C:\\tests\\stand_in_tool.exe", held.c_str(), FALSE));
+  HiddenWindow hidden;
+  ASSERT_NE(hidden.window, nullptr);
+
+  Win32Os os;
+  platform::Handle process = 0;
+  os.StartProcess(held, "briskoheld", platform::kSwHide, "C:\\tests", &process);
+  SettingChangeSeen seen;
+  seen.process = reinterpret_cast<HANDLE>(process);
+  gSettingChangeSeen = &seen;
+  std::atomic<bool> answered{false};
+  std::uint32_t code = 99;
+  bool ended = false;
+  {
+    std::jthread sender([&] {
+      WaitFor([&] { return seen.waiting.load(); }, driver::kPatienceMs, "the wait to begin");
+      DWORD_PTR result = 0;
+      answered = ::SendMessageTimeoutA(hidden.window, WM_SETTINGCHANGE, 0,
+                                       reinterpret_cast<LPARAM>("Environment"), SMTO_NORMAL,
+                                       driver::kPatienceMs, &result) != 0;
+      Touch(release);  // only now may the held process end
+    });
+    seen.waiting = true;
+    ended = os.WaitForProcess(process, driver::kPatienceMs, &code);
+    seen.waiting = false;
+  }
+  gSettingChangeSeen = nullptr;
+
+  EXPECT_TRUE(answered) << "the message sent to the waiting thread was not answered in time";
+  EXPECT_TRUE(seen.seen) << "the window never saw the message";
+  EXPECT_TRUE(seen.duringWait) << "the window saw the message only after the wait";
+  EXPECT_TRUE(seen.processRunning) << "the window saw the message only after the process ended";
+  EXPECT_TRUE(ended) << "the held process did not end once it was let go";
+  if (ended) {
+    EXPECT_EQ(code, 0u);
+  }
+
+  ::WaitForSingleObject(seen.process, driver::kPatienceMs);
+  os.CloseProcess(process);
+  ::DeleteFileA(held.c_str());
+  ::DeleteFileA(release.c_str());
+  ::DeleteFileA("C:\\tests\\briskoheld.report");
 }
 
 TEST(RegistryWriter, CreatesMissingLevelsReplacesTypesAndTouchesNothingElse) {
