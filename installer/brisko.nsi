@@ -36,6 +36,14 @@
 !endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisko"
 
+; A signed release (scripts/release with a certificate): the uninstaller is signed as it is
+; made, before it goes into the installer, and the installer when it is done. A command that
+; fails stops the build.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
+!endif
+
 Name "Brisko ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "${PROGRAMS_FOLDER}\Brisko"

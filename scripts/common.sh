@@ -26,6 +26,8 @@ ensure_packages() {
   dpkg -s wine32:i386 >/dev/null 2>&1 || missing=1
   dpkg -s wine64 >/dev/null 2>&1 || missing=1  # the 64-bit prefixes
   fc-list 2>/dev/null | grep -qi 'Liberation Sans' || missing=1
+  osslsigncode --version 2>/dev/null | grep -q '^osslsigncode 2\.5,' || missing=1
+  /usr/bin/python3 -c 'import jsonschema, yaml' 2>/dev/null || missing=1
   [ "$missing" = 0 ] && return 0
   say "installing the Debian packages Brisko needs"
   local sudo=""
@@ -34,7 +36,7 @@ ensure_packages() {
   $sudo dpkg --add-architecture i386 &&
     $sudo apt-get update -qq &&
     # shellcheck disable=SC2046
-    $sudo apt-get install -y -qq --no-install-recommends \
+    $sudo apt-get install -y -qq --no-install-recommends --allow-downgrades \
       $(grep -v '^#' "$BRISKO_ROOT/scripts/packages.txt") >/dev/null ||
     { say "could not install the Debian packages listed in scripts/packages.txt"; return 1; }
 }
@@ -124,10 +126,18 @@ build_tests() {  # build_tests win32|win64
 
 # The release, in build/release: both programs, stripped; one installer for each
 # (brisko-<version>-setup.exe installs brisko.exe, brisko64-<version>-setup.exe, itself a
-# 64-bit program, installs brisko64.exe on 64-bit Windows); and SHA256SUMS. Byte for byte the
-# same from the same commit, wherever and whenever it is built: the only time stamp is the
-# commit's (SOURCE_DATE_EPOCH, which the linker writes into the PE headers and the
-# installers keep as the programs' file times), and no path is embedded.
+# 64-bit program, installs brisko64.exe on 64-bit Windows); SHA256SUMS; and the winget and
+# Chocolatey manifests made from them, in build/release/packages. Byte for byte the same from
+# the same commit, wherever and whenever it is built: the only time stamp is the commit's
+# (SOURCE_DATE_EPOCH, which the linker writes into the PE headers, the installers keep as the
+# programs' file times and a signature carries as its signing time), and no path is embedded.
+#
+# Signed when a certificate is given: BRISKO_SIGN_PFX (a .pfx file) and BRISKO_SIGN_PASS_FILE
+# (its password, in a file), with Debian 12's osslsigncode 2.5 (another version signs the same
+# file to different bytes): both programs, both installers and the uninstaller each installer
+# holds. BRISKO_SIGN_TIMESTAMP_URL adds a time stamp from that server, which no two builds can
+# share. BRISKO_PROJECT_URL is the address a signature names; BRISKO_RELEASE_URL the folder the
+# manifests download the installers from.
 BRISKO_VERSION=$(sed -n 's/^project(brisko VERSION \([0-9.]*\).*/\1/p' "$BRISKO_ROOT/CMakeLists.txt")
 setup_name() {  # setup_name win32|win64: the file name of that architecture's installer
   local program
@@ -141,8 +151,19 @@ build_release() {
   fi
   export SOURCE_DATE_EPOCH
   local release=$BRISKO_BUILD/release arch program setup strip architecture
+  local sign=() signing=""
+  if [ -n "${BRISKO_SIGN_PFX:-}" ]; then
+    [ -r "$BRISKO_SIGN_PFX" ] && [ -r "${BRISKO_SIGN_PASS_FILE:-}" ] ||
+      { say "BRISKO_SIGN_PFX and BRISKO_SIGN_PASS_FILE must both name readable files"; return 1; }
+    osslsigncode --version 2>/dev/null | grep -q '^osslsigncode 2\.5,' ||
+      { say "a signed release needs Debian 12's osslsigncode 2.5 (apt-get install" \
+            "osslsigncode=2.5-4): another version signs to other bytes"; return 1; }
+    signing="bash $BRISKO_ROOT/scripts/sign-file"
+    sign=(-DSIGN="$signing")
+    say "signing with $BRISKO_SIGN_PFX${BRISKO_SIGN_TIMESTAMP_URL:+, time stamps from $BRISKO_SIGN_TIMESTAMP_URL}"
+  fi
   mkdir -p "$release"
-  rm -f "$release"/*.exe "$release/SHA256SUMS"
+  rm -rf "$release"/*.exe "$release/SHA256SUMS" "$release/packages"
   for arch in win32 win64; do
     program=$(program_name "$arch")
     setup=$(setup_name "$arch")
@@ -153,15 +174,24 @@ build_release() {
     fi
     rm -f "$BRISKO_BUILD/$arch/$program"  # linked again, so its PE header gets this time
     build_product "$arch" || return 1
-    "$strip" -o "$release/$program" "$BRISKO_BUILD/$arch/$program" &&
-      touch -d "@$SOURCE_DATE_EPOCH" "$release/$program" &&
-      makensis -V2 -DVERSION="$BRISKO_VERSION" -DARCHITECTURE=$architecture \
-        -DPROGRAM="$program" -DPROGRAM_FILE="$release/$program" -DOUTFILE="$release/$setup" \
-        "$BRISKO_ROOT/installer/brisko.nsi" >/dev/null ||
-      { say "packing $program into $setup failed"; return 1; }
+    "$strip" -o "$release/$program" "$BRISKO_BUILD/$arch/$program" ||
+      { say "stripping $program failed"; return 1; }
+    if [ -n "$signing" ]; then
+      $signing "$release/$program" || { rm -f "$release/$program"; return 1; }
+    fi
+    touch -d "@$SOURCE_DATE_EPOCH" "$release/$program"
+    # A signing command that fails stops makensis (!finalize ... = 0), which then leaves the
+    # unsigned installer behind: it must not stay in the release.
+    makensis -V2 -DVERSION="$BRISKO_VERSION" -DARCHITECTURE=$architecture \
+      -DPROGRAM="$program" -DPROGRAM_FILE="$release/$program" -DOUTFILE="$release/$setup" \
+      "${sign[@]}" "$BRISKO_ROOT/installer/brisko.nsi" >/dev/null ||
+      { rm -f "$release/$setup"; say "packing $program into $setup failed"; return 1; }
   done
   (cd "$release" && sha256sum brisko.exe brisko64.exe "$(setup_name win32)" \
     "$(setup_name win64)" >SHA256SUMS)
+  /usr/bin/python3 "$BRISKO_ROOT/scripts/package_manifests.py" "$release" "$release/packages" \
+    --version "$BRISKO_VERSION" --url "${BRISKO_RELEASE_URL:-}" >/dev/null ||
+    { say "the package manifests could not be made"; return 1; }
 }
 
 # --- the sandbox prefix ----------------------------------------------------------------------

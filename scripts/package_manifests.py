@@ -51,8 +51,9 @@ DESCRIPTION = (
     "window has one button, Optimize, that stops and disables a list of Windows services, "
     "writes registry settings, starts disk and file-system commands, removes the desktop "
     "wallpaper and empties the clipboard, the recycle bins, the Windows temp folder and the "
-    "browser's URL history. A run changes the machine it runs on and keeps nothing that "
-    "would undo it."
+    "browser's URL history. Before a run changes anything it saves the settings the run "
+    "replaces, and /undo (or the Start menu's \"Undo the last Optimize\") puts them back; "
+    "deleted files and the emptied bins do not come back."
 )
 TAGS = ["cleanup", "optimizer", "registry", "services", "tuning"]
 CHOCOLATEY_TAGS = ["brisko", "admin", "optimizer", "tuning", "cleanup", "registry", "services"]

@@ -3,7 +3,8 @@
 # Program Files with a Start-menu shortcut and an uninstall entry; the silent uninstall takes
 # them away. The 32-bit installer on 64-bit Windows installs, as every 32-bit installer does,
 # into Program Files (x86) and the 32-bit view of the registry; the 64-bit one into the
-# native Program Files and the 64-bit view.
+# native Program Files and the 64-bit view. In a signed release (BRISKO_SIGN_CA names the
+# certificate), what it installed is signed too: the program and the uninstaller.
 #   installer_test.sh RELEASE_DIR brisko.exe|brisko64.exe
 set -euo pipefail
 release=$1
@@ -38,6 +39,15 @@ check cmp -s "$release/$program" "$installed/$program"
 check test -f "$installed/uninstall.exe"
 shortcut=$(find "$c" -path '*Brisko/Brisko.lnk' | head -1)
 check test -n "$shortcut"
+undo=$(find "$c" -path '*Brisko/Undo the last Optimize.lnk' | head -1)
+check test -n "$undo"
+# The shortcut's arguments, in the 8-bit or the UTF-16 form a shell link may keep them in.
+check env LC_ALL=C grep -a -q -P '/undo /ask|/\x00u\x00n\x00d\x00o\x00 \x00/\x00a\x00s\x00k' "$undo"
+if [ -n "${BRISKO_SIGN_CA:-}" ]; then
+  for file in "$program" uninstall.exe; do
+    check osslsigncode verify -CAfile "$BRISKO_SIGN_CA" -in "$installed/$file"
+  done
+fi
 # shellcheck disable=SC2086
 check grep -q "$BRISKO_VERSION" <(wine reg query "$key" /v DisplayVersion $view)
 if [ -n "$other" ] && wine reg query "$key" "$other" >/dev/null 2>&1; then
@@ -48,6 +58,7 @@ wine "C:\\$folder\\Brisko\\uninstall.exe" /S
 wineserver -w
 check test ! -e "$installed/$program"
 check test ! -e "$shortcut"
+check test ! -e "$undo"
 # shellcheck disable=SC2086
 if wine reg query "$key" $view >/dev/null 2>&1; then
   echo "FAILED: the uninstall entry is still there"; exit 1
