@@ -177,7 +177,8 @@ build_release() {
     "$strip" -o "$release/$program" "$BRISKO_BUILD/$arch/$program" ||
       { say "stripping $program failed"; return 1; }
     if [ -n "$signing" ]; then
-      $signing "$release/$program" || { rm -f "$release/$program"; return 1; }
+      $signing "$release/$program" ||
+        { rm -f "$release/$program"; say "signing $program failed (see above)"; return 1; }
     fi
     touch -d "@$SOURCE_DATE_EPOCH" "$release/$program"
     # A signing command that fails stops makensis (!finalize ... = 0), which then leaves the

@@ -9,7 +9,15 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/brisko-signature.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 status=0
 check() {  # check WHAT COMMAND...: the command must succeed
-  if "$@" >"$work/out" 2>&1; then echo "ok: $1"; else echo "FAILED: $1"; cat "$work/out"; status=1; fi
+  local what=$1
+  shift
+  if "$@" >"$work/out" 2>&1; then
+    echo "ok: $what"
+  else
+    echo "FAILED: $what"
+    cat "$work/out"
+    status=1
+  fi
 }
 verifies() { osslsigncode verify -CAfile "$ca" -in "$1"; }
 for file in $(cd "$release" && ls ./*.exe); do
