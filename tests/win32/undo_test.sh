@@ -82,9 +82,11 @@ round_trip() {  # round_trip undo|regedit
     echo "regedit /s $saved: done"
   else
     code=0
-    wine "C:\\brisko\\$name" /undo /log 'C:\undo.log' >"$work/undo.txt" 2>&1 || code=$?
+    # A log name beyond the ANSI code page: the command line is read as typed.
+    wine "C:\\brisko\\$name" /undo /log 'C:\Łódź.log' >"$work/undo.txt" 2>&1 || code=$?
     echo "$name /undo: exit code $code: $(tr -d '\r' <"$work/undo.txt")"
     [ "$code" = 0 ] || { echo "FAULT: /undo did not end with 0"; return 1; }
+    [ -s "$c/Łódź.log" ] || { echo "FAULT: no log C:\Łódź.log: $(ls "$c")"; return 1; }
   fi
   wineserver -w
   snapshot "$work/undone"

@@ -65,10 +65,17 @@ snapshot() {
 }
 
 if [ "$how" = unattended ]; then
-  # Not understood, or a log that cannot be written: exit code 2 before anything changes.
+  # A log that is another file's second name (a hard link someone who may write the log's
+  # folder made) must be refused, and that file left as it is.
+  mkdir -p "$c/logs"
+  echo "not a log" > "$c/data/victim.txt"
+  ln "$c/data/victim.txt" "$c/logs/linked.log"
+  # Not understood, or a log that cannot be written or is refused: exit code 2 before anything
+  # changes.
   snapshot "$work/seeded"
   for arguments in "/optimize /bogus" "/optimize /log" "-optimize extra" "/log C:\\brisko.log" \
-                   "/optimize /log C:\\no\\such\\folder\\brisko.log"; do
+                   "/optimize /log C:\\no\\such\\folder\\brisko.log" \
+                   "/optimize /log C:\\logs\\linked.log"; do
     code=0
     # shellcheck disable=SC2086
     wine "C:\\brisko\\$name" $arguments > "$work/refused.txt" 2>&1 || code=$?
