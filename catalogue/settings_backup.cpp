@@ -340,7 +340,8 @@ void PrepareFolder(platform::Files& files, const std::string& folder) {
   }
   if (!facts.exists || !facts.directory) throw platform::Failure(folder + " is not a folder");
   if (facts.reparsePoint) throw platform::Failure(folder + " leads to another place");
-  if (!facts.ownerTrusted) {
+  // On a file system without owners (FAT) nothing can be kept from other users anyway.
+  if (facts.accessControl && !facts.ownerTrusted) {
     throw platform::Failure(folder + " belongs to another user, not to the administrators");
   }
 }

@@ -187,6 +187,9 @@ struct FolderFacts {
   bool reparsePoint = false;  // a junction, mount point or symbolic link
   // Owned by SYSTEM, by the Administrators group, or by the account this process runs as.
   bool ownerTrusted = false;
+  // The file system keeps owners and access lists (NTFS); FAT, on some old machines, keeps
+  // none, and every user may change everything on it anyway.
+  bool accessControl = true;
 };
 
 class Files {

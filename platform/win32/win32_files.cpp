@@ -69,7 +69,7 @@ bool IsProcessUser(PSID sid) {
 // BUILTIN\Administrators (S-1-5-32-544), or the account this process runs as. Anyone else
 // who owns the folder could change its access list whenever they like.
 bool IsTrustedOwner(PSID owner) {
-  if (owner == nullptr || !::IsValidSid(owner)) return false;  // no owner: FAT, for instance
+  if (owner == nullptr || !::IsValidSid(owner)) return false;
   const AllocatedSid system = NtAuthoritySid(1, SECURITY_LOCAL_SYSTEM_RID, 0);
   const AllocatedSid administrators =
       NtAuthoritySid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
@@ -127,6 +127,12 @@ FolderFacts Win32Files::InspectFolder(const std::string& path) {
   LocalMemory descriptor;
   const DWORD result = ::GetSecurityInfo(file.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
                                          &owner, nullptr, nullptr, nullptr, descriptor.Receive());
+  // A file system without security (FAT) answers that it cannot, or gives no owner.
+  if (result == ERROR_NOT_SUPPORTED || result == ERROR_INVALID_FUNCTION ||
+      (result == ERROR_SUCCESS && owner == nullptr)) {
+    facts.accessControl = false;
+    return facts;
+  }
   if (result != ERROR_SUCCESS) throw Failure(SystemMessage(result));
   facts.ownerTrusted = IsTrustedOwner(owner);
   return facts;

@@ -241,6 +241,11 @@ TEST(SavingSettings, NothingIsSavedWhereTheFolderOrTheRegistryCannotBeTrusted) {
     EXPECT_FALSE(outcome.reason.empty()) << c.what;
     EXPECT_TRUE(os.files.empty()) << c.what;
   }
+  // FAT keeps no owners, and every user may change everything on it anyway: the folder is used.
+  fakes::FakeOs fat;
+  fat.folders[kFolder] = {.exists = true, .directory = true, .accessControl = false};
+  platform::Os fatSystem = fat.Os();
+  EXPECT_TRUE(catalogue::SaveSettingsBeforeRun(fatSystem).saved);
 }
 
 TEST(SavingSettings, TheNewestFileIsFoundByItsNameOnly) {
