@@ -87,9 +87,10 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
   int number = 0;
   for (const SavedSetting& setting : settings) {
     long result = 0;
+    catalogue::Restored done = catalogue::Restored::kWritten;
     std::string failure;
     platform::TrapAndReport(
-        [&] { result = catalogue::RestoreSetting(os.registry, os.desktop, setting); },
+        [&] { result = catalogue::RestoreSetting(os.registry, os.desktop, setting, &done); },
         [&](const std::string& why) { failure = why.empty() ? "failed" : why; });
     Record record = log.Make("restore")
                         .Number("number", ++number)
@@ -100,10 +101,10 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
       record.Text("result", "refused");
       if (failure.empty()) record.Number("error", result);
       else record.Text("reason", failure);
-    } else if (!setting.keyFound) {
+    } else if (done == catalogue::Restored::kNotInstalled) {
       record.Text("result", "not installed");
     } else {
-      record.Text("result", setting.present ? "restored" : "deleted");
+      record.Text("result", done == catalogue::Restored::kWritten ? "restored" : "deleted");
       (setting.kind == SettingKind::kTweak          ? tally.values
        : setting.kind == SettingKind::kServiceStart ? tally.services
                                                     : tally.wallpaper) += 1;

@@ -567,12 +567,20 @@ std::string SavedAt(std::string_view path) {
 }
 
 long RestoreSetting(platform::Registry& registry, platform::Desktop& desktop,
-                    const SavedSetting& setting) {
+                    const SavedSetting& setting, Restored* done) {
+  *done = Restored::kNotInstalled;
   if (!setting.keyFound) return 0;
+  if (setting.kind == SettingKind::kServiceStart) {
+    const long found = platform::FindRegistryKey(registry, setting.root, setting.keyPath);
+    if (found == platform::kErrorFileNotFound) return 0;
+    if (found != 0) return found;
+  }
   if (!setting.present) {
+    *done = Restored::kDeleted;
     return platform::DeleteRegistryValue(registry, setting.root, setting.keyPath,
                                          setting.valueName);
   }
+  *done = Restored::kWritten;
   if (setting.kind == SettingKind::kWallpaper && setting.type == platform::kRegSz) {
     // Shown again now, not only at the next logon; the exact write below then makes the
     // registry hold what it held. The system's call takes the path in the ANSI code page, so

@@ -88,10 +88,16 @@ std::string SavedAt(std::string_view path);
 
 // --- putting back
 
-// Puts one setting back, in the view the run writes to: its value exactly as saved, or
-// deleted when it was absent; a service that was not installed is left alone. The wallpaper
-// is shown again as well. 0, or the registry's error code.
+enum class Restored {
+  kWritten,       // its value, exactly as saved
+  kDeleted,       // it was not there before the run, and is not now
+  kNotInstalled,  // a service that is not installed (now, or when the run began): left alone
+};
+
+// Puts one setting back, in the view the run writes to. A service's key is never made: a
+// service removed since the run stays removed. The wallpaper is shown again as well. 0 with
+// what was done, or the registry's error code.
 long RestoreSetting(platform::Registry& registry, platform::Desktop& desktop,
-                    const SavedSetting& setting);
+                    const SavedSetting& setting, Restored* done);
 
 }  // namespace catalogue

@@ -356,6 +356,16 @@ TEST_F(WayBack, UndoAfterARunLeavesTheRegistryAsItWas) {
   EXPECT_NE(startUp.output.find("Brisko /undo: exit code 0"), std::string::npos);
 }
 
+TEST_F(WayBack, AServiceRemovedSinceTheRunStaysRemoved) {
+  os.Put(kLm, R"(SYSTEM\CurrentControlSet\Services\Alerter)", "Start",
+         {platform::kRegDword, {2, 0, 0, 0}});
+  ASSERT_EQ(Optimize(), 0);
+  os.values.erase(R"(2147483650\SYSTEM\CURRENTCONTROLSET\SERVICES\ALERTER|START)");
+  EXPECT_EQ(Undo(), 0);
+  EXPECT_EQ(os.Find(kLm, R"(SYSTEM\CurrentControlSet\Services\Alerter)", "Start"), nullptr);
+  EXPECT_TRUE(LogHas(R"("name":"Start","result":"not installed")"));
+}
+
 TEST_F(WayBack, UndoChangesNothingWithoutAUsableFile) {
   EXPECT_EQ(Undo(), 2) << "no file saved yet";
   EXPECT_TRUE(LogHas(R"("result":"refused","reason":"Brisko has no saved settings)"));
