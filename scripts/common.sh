@@ -69,7 +69,7 @@ detect_wine() {
   fi
   if [ -z "$why" ]; then
     export BRISKO_RUNS_32BIT=1 BRISKO_WINE=wine
-    say "this machine runs 32-bit programs: Wine tests of the 32-bit and the 64-bit Brisko"
+    say "this machine runs 32-bit programs: the 32-bit and the 64-bit Brisko run here"
   else
     export BRISKO_RUNS_32BIT=0 BRISKO_WINE=$BRISKO_WINE64_LOADER
     export WINELOADER=$BRISKO_WINE64_LOADER
