@@ -207,12 +207,7 @@ long FakeOs::QueryValue(platform::Handle key, const std::string& name, std::uint
 
 long FakeOs::SetValueExact(platform::Handle key, const std::string& name, std::uint32_t type,
                            std::span<const std::uint8_t> data) {
-  Record("SetValueExact",
-         name + " type " + std::to_string(type) + " length " + std::to_string(data.size()));
-  auto open = openKeys_.find(key);
-  if (open == openKeys_.end()) return 6;
-  values[open->second + "|" + Upper(name)] = {type, {data.begin(), data.end()}};
-  return 0;
+  return Store("SetValueExact", key, name, type, data);
 }
 
 long FakeOs::DeleteValue(platform::Handle key, const std::string& name) {
@@ -239,8 +234,12 @@ long FakeOs::OpenHandle(std::uint32_t root, const std::string& path, bool view64
 
 long FakeOs::SetValue(platform::Handle key, const std::string& name, std::uint32_t type,
                       std::span<const std::uint8_t> data) {
-  Record("SetValue",
-         name + " type " + std::to_string(type) + " length " + std::to_string(data.size()));
+  return Store("SetValue", key, name, type, data);
+}
+
+long FakeOs::Store(const std::string& call, platform::Handle key, const std::string& name,
+                   std::uint32_t type, std::span<const std::uint8_t> data) {
+  Record(call, name + " type " + std::to_string(type) + " length " + std::to_string(data.size()));
   auto open = openKeys_.find(key);
   if (open == openKeys_.end()) return 6;  // invalid handle
   values[open->second + "|" + Upper(name)] = {type, {data.begin(), data.end()}};

@@ -170,6 +170,9 @@ class FakeOs : public platform::Processes,
  private:
   void Record(const std::string& call, const std::string& detail = "");
   long OpenHandle(std::uint32_t root, const std::string& path, bool view64, platform::Handle* key);
+  // Both value writes: the same bookkeeping, under their own names in the trace.
+  long Store(const std::string& call, platform::Handle key, const std::string& name,
+             std::uint32_t type, std::span<const std::uint8_t> data);
   bool KeyExists(const std::string& key) const;
   std::map<std::string, int> failures_;
   std::map<std::string, std::string> failureTexts_;
