@@ -117,6 +117,8 @@ Record RunLog::Make(std::string_view event) {
   return Record(open_ ? IsoTime(startUp_.Now()) : std::string(), event);
 }
 
+int RunLog::Counted(int exitCode) const { return complete_ ? exitCode : kExitIncomplete; }
+
 bool RunLog::Write(const Record& record) {
   if (!open_) return true;
   const bool written = startUp_.WriteLog(record.Line());

@@ -40,6 +40,9 @@ class RunLog {
   // False when the record could not be written; the run goes on regardless.
   bool Write(const Record& record);
   bool Complete() const { return complete_; }
+  // The exit code of a run once its log is counted in: a log that could not be written to its
+  // end leaves a run nobody can account for (it reads as one that was stopped), so 1.
+  int Counted(int exitCode) const;
 
  private:
   platform::StartUp& startUp_;

@@ -3,13 +3,12 @@
 #include "app/single_instance.h"
 
 #include "app/control_ids.h"
+#include "platform/system_constants.h"
 
 namespace app {
 namespace {
 constexpr int kAttempts = 30;
 constexpr std::uint32_t kPauseMs = 100;
-constexpr long kAccessDenied = 5;   // ERROR_ACCESS_DENIED
-constexpr long kInvalidHandle = 6;  // ERROR_INVALID_HANDLE: the name is another kind of object
 }  // namespace
 
 MachineClaim ClaimMachine(platform::StartUp& startUp) {
@@ -17,11 +16,11 @@ MachineClaim ClaimMachine(platform::StartUp& startUp) {
   if (attempt.owned) return {Claim::kClaimed, ""};
   if (attempt.error == 0) return {Claim::kHeld, ""};
   const std::string lock = "the machine-wide lock (" + attempt.where + " namespace)";
-  if (attempt.error == kAccessDenied) {
+  if (attempt.error == platform::kErrorAccessDenied) {
     return {Claim::kFailed, lock + " may not be opened: another program made an object of "
                                    "its name that Brisko may not use"};
   }
-  if (attempt.error == kInvalidHandle) {
+  if (attempt.error == platform::kErrorInvalidHandle) {
     return {Claim::kFailed,
             lock + " cannot be made: another kind of object already has its name"};
   }

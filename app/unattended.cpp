@@ -238,11 +238,9 @@ int RunOptimize(const Invocation& invocation, platform::Os& os, platform::StartU
   catalogue::ApplyRunSteps(os, platform::Window(),
                            {.keepProcesses = true, .showRecycleBinProgress = false}, run);
   run.WaitForLines(waitLimitMs);
-  // A log that could not be written to its end is a run nobody can account for: the log
-  // would read as one that was stopped.
-  int exitCode = log.Complete() ? run.ExitCode() : kExitIncomplete;
+  int exitCode = log.Counted(run.ExitCode());
   log.Write(run.EndRecord(exitCode));
-  if (!log.Complete()) exitCode = kExitIncomplete;
+  exitCode = log.Counted(exitCode);  // the end record itself may be what failed
   Say(startUp, run.Summary(exitCode, waitLimitMs) + savedIn +
                    (log.Complete() ? "" : " The log could not be written completely.") + "\r\n");
   return exitCode;

@@ -15,7 +15,6 @@ namespace {
 using catalogue::SavedSetting;
 using catalogue::SettingKind;
 
-constexpr std::size_t kLargestFile = 1 << 20;  // ours are some ten kilobytes
 constexpr char kTitle[] = "Brisko";
 
 struct Tally {
@@ -62,7 +61,8 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
   if (file.empty()) file = catalogue::NewestSettingsFile(os.files);
   if (file.empty()) return cannot("Brisko has no saved settings to put back", "");
   std::vector<std::uint8_t> bytes;
-  if (const long read = os.files.ReadWholeFile(file, kLargestFile, &bytes); read != 0) {
+  if (const long read = os.files.ReadWholeFile(file, catalogue::kLargestSettingsFile, &bytes);
+      read != 0) {
     return cannot("cannot read " + file + " (error " + std::to_string(read) + ")", file);
   }
   std::vector<SavedSetting> settings;
@@ -111,13 +111,12 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
     }
     log.Write(record);
   }
-  // A log that could not be written to its end cannot account for what was put back.
-  int exitCode = tally.refused > 0 || !log.Complete() ? kExitIncomplete : kExitDone;
+  int exitCode = log.Counted(tally.refused > 0 ? kExitIncomplete : kExitDone);
   log.Write(log.Make("end")
                 .Number("exitCode", exitCode)
                 .Number("settingsRestored", tally.values + tally.services + tally.wallpaper)
                 .Number("settingsRefused", tally.refused));
-  if (!log.Complete()) exitCode = kExitIncomplete;
+  exitCode = log.Counted(exitCode);  // the end record itself may be what failed
   Say(startUp, "Brisko /undo: exit code " + std::to_string(exitCode) + "; " +
                    std::to_string(tally.values + tally.services + tally.wallpaper) +
                    " settings put back from " + file + ", " + std::to_string(tally.refused) +

@@ -30,8 +30,6 @@ constexpr std::string_view kDisableSuffix = " start= disabled";
 constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::string_view kFilePrefix = "brisko-before-optimize-";
 constexpr std::string_view kFileSuffix = ".reg";
-// Ours are some ten kilobytes; anything far larger is not one of ours.
-constexpr std::size_t kLargestFile = 1 << 20;
 // Hex lines are broken where the Registry Editor breaks them, after about 76 columns.
 constexpr std::size_t kHexLineWidth = 76;
 
@@ -346,8 +344,7 @@ void PrepareFolder(platform::Files& files, const std::string& folder) {
   }
 }
 
-}  // namespace
-
+// The services the run disables, by key name, in the run's order.
 std::vector<std::string> ServicesARunDisables() {
   std::vector<std::string> services;
   for (std::string_view line : kServiceLines) {
@@ -359,6 +356,8 @@ std::vector<std::string> ServicesARunDisables() {
   }
   return services;
 }
+
+}  // namespace
 
 std::vector<SavedSetting> SettingsARunReplaces() {
   std::vector<SavedSetting> settings;

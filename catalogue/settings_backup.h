@@ -3,6 +3,7 @@
 // apply; /undo puts them back exactly, absent values absent again.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -40,9 +41,6 @@ struct SavedSetting {
 // types of the services it disables, the wallpaper. Nothing is read yet.
 std::vector<SavedSetting> SettingsARunReplaces();
 
-// The services the run disables, by key name, in the run's order.
-std::vector<std::string> ServicesARunDisables();
-
 // Reads every setting in the registry view the run writes to (the 64-bit one on 64-bit
 // Windows). Throws platform::Failure when one cannot be read for any reason but its absence.
 std::vector<SavedSetting> ReadSettings(platform::Registry& registry);
@@ -57,6 +55,10 @@ struct SavedWhen {
 // Editor writes it, so that Windows 2000 and later read it too.
 std::vector<std::uint8_t> SettingsFile(const std::vector<SavedSetting>& settings,
                                        const SavedWhen& when);
+
+// The largest file ParseSettingsFile is given to read: ours are some ten kilobytes, and
+// anything far larger is not one of ours.
+inline constexpr std::size_t kLargestSettingsFile = 1 << 20;
 
 // Reads a file made by SettingsFile back. Anything outside what SettingsFile writes, and any
 // value a run does not replace, is refused (false, with the reason), so that no file can be

@@ -15,6 +15,7 @@ inline constexpr unsigned kMbIconInformation = 0x40;  // MB_ICONINFORMATION: the
 inline constexpr unsigned kMbDefButton2 =
     0x100;                        // MB_DEFBUTTON2: the second button (No) is the default
 inline constexpr int kIdYes = 6;  // IDYES: the user answered Yes
+inline constexpr int kIdNo = 7;   // IDNO: the user answered No
 
 // --- the window of a started process (Processes::StartProcess's showState)
 inline constexpr int kSwHide = 0;        // SW_HIDE: no window to be seen
@@ -43,6 +44,9 @@ inline constexpr long kErrorFileNotFound = 2;          // ERROR_FILE_NOT_FOUND: 
 inline constexpr long kErrorFileTooLarge = 223;        // ERROR_FILE_TOO_LARGE
 inline constexpr long kErrorFileExists = 80;           // ERROR_FILE_EXISTS: CREATE_NEW found a file
 inline constexpr long kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS: so did CreateDirectory
+// The machine-wide lock's two ways to fail that Brisko explains.
+inline constexpr long kErrorAccessDenied = 5;   // ERROR_ACCESS_DENIED
+inline constexpr long kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE: a name of another kind
 
 // --- wallpaper (SystemParametersInfo's winIni flags, Desktop::SetDeskWallpaper)
 inline constexpr unsigned kSpifUpdateIniFile = 1;     // SPIF_UPDATEINIFILE: kept in the profile

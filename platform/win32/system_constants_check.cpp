@@ -13,6 +13,7 @@ static_assert(platform::kMbIconQuestion == MB_ICONQUESTION);
 static_assert(platform::kMbIconInformation == MB_ICONINFORMATION);
 static_assert(platform::kMbDefButton2 == MB_DEFBUTTON2);
 static_assert(platform::kIdYes == IDYES);
+static_assert(platform::kIdNo == IDNO);
 
 static_assert(platform::kSwHide == SW_HIDE);
 static_assert(platform::kSwShowNormal == SW_SHOWNORMAL);
@@ -27,6 +28,8 @@ static_assert(platform::kRegMultiSz == REG_MULTI_SZ);
 static_assert(platform::kKeyRead == KEY_READ);
 static_assert(platform::kKeySetValue == KEY_SET_VALUE);
 static_assert(platform::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(platform::kErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(platform::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
 static_assert(platform::kErrorFileTooLarge == ERROR_FILE_TOO_LARGE);
 static_assert(platform::kErrorFileExists == ERROR_FILE_EXISTS);
 static_assert(platform::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);

@@ -93,7 +93,6 @@ std::vector<SavedSetting> LivedIn() {
   return settings;
 }
 
-constexpr int kIdNo = 7;  // the message box's No
 const catalogue::SavedWhen kWhen{{2026, 12, 11, 14, 30, 5}, "LAB-07"};
 
 }  // namespace
@@ -269,7 +268,7 @@ using WayBackFromTheButton = ProgramTest;
 TEST_F(WayBackFromTheButton, WithoutSavedSettingsTheUserIsAskedAndNoRunsNothing) {
   OpenMainWindow();
   os.writeResult = 112;  // the disk is full
-  toolkit.answers = {kIdNo};
+  toolkit.answers = {platform::kIdNo};
   toolkit.Click(app::main_window::kOptimizeButton);
   ASSERT_EQ(toolkit.messages.size(), 1u);
   EXPECT_EQ(toolkit.messages[0].text,
