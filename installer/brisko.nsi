@@ -97,8 +97,21 @@ Section "Uninstall"
   SetShellVarContext all
   !insertmacro RegistryView
   Delete "$INSTDIR\${PROGRAM}"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ; This runs in a copy of the uninstaller in the temp folder, which uninstall.exe started just
+  ; before it ended. On a busy machine uninstall.exe may not have ended yet: it cannot be
+  ; deleted, or its deletion waits for it to end, and the folder is not yet empty. Left
+  ; alone, a silent uninstall (winget's, a fleet's) would leave the folder behind: try again
+  ; for some ten seconds (which a folder the user put files into also waits, once).
+  StrCpy $0 0
+  remove_folder:
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+    IfFileExists "$INSTDIR\*.*" 0 folder_removed
+    IntOp $0 $0 + 1
+    IntCmp $0 50 folder_removed
+    Sleep 200
+    Goto remove_folder
+  folder_removed:
   Delete "$SMPROGRAMS\Brisko\Brisko.lnk"
   Delete "$SMPROGRAMS\Brisko\Undo the last Optimize.lnk"
   Delete "$SMPROGRAMS\Brisko\Uninstall Brisko.lnk"

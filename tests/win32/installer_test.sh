@@ -63,5 +63,8 @@ check test ! -e "$undo"
 if wine reg query "$key" $view >/dev/null 2>&1; then
   echo "FAILED: the uninstall entry is still there"; exit 1
 fi
-check test ! -e "$installed"
+if [ -e "$installed" ]; then
+  echo "FAILED: $installed is still there, holding: $(ls -A "$installed" | tr '\n' ' ')"; exit 1
+fi
+echo "ok: $installed is gone"
 echo "installer: all checks passed"
