@@ -1,13 +1,17 @@
 // The log's records: JSON objects, one per line, valid UTF-8 whatever they are given.
 #include "app/run_log.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/single_instance.h"
 #include "brisko_version.h"
 #include "monitor/version_line.h"
 #include "platform/failure.h"
+#include "platform/registry_file.h"
 #include "platform/system_constants.h"
 #include "platform/unicode.h"
 
@@ -52,6 +56,88 @@ std::string Quoted(std::string_view text) {
   return json + "\"";
 }
 
+// The folders a log's full path goes through, from the drive's root ("C:\") or the share's
+// ("\\server\share\") down to the one it is in. A device path is refused: it names no
+// folder on a disk.
+bool LogFolders(const std::string& full, std::vector<std::string>* folders, std::string* reason) {
+  std::size_t rootEnd = 0;  // where the first name below the root begins
+  if (full.size() >= 3 && std::isalpha(static_cast<unsigned char>(full[0])) && full[1] == ':' &&
+      full[2] == '\\') {
+    rootEnd = 3;
+  } else if (full.starts_with("\\\\") && !full.starts_with("\\\\?\\") &&
+             !full.starts_with("\\\\.\\")) {
+    const std::size_t share = full.find('\\', 2);
+    const std::size_t below = share == std::string::npos ? share : full.find('\\', share + 1);
+    if (share != std::string::npos && share > 2 && below != std::string::npos &&
+        below > share + 1) {
+      rootEnd = below + 1;
+    }
+  }
+  const std::size_t name = full.find_last_of('\\') + 1;
+  if (rootEnd == 0 || name < rootEnd || name == full.size()) {
+    *reason = "it is not a file in a folder on a drive or a share (" + full + ")";
+    return false;
+  }
+  folders->assign(1, full.substr(0, rootEnd));
+  for (std::size_t at = full.find('\\', rootEnd); at != std::string::npos && at < name;
+       at = full.find('\\', at + 1)) {
+    folders->push_back(full.substr(0, at));
+  }
+  return true;
+}
+
+// Every folder on the way is a real folder, not a junction or link that leads elsewhere; one
+// that cannot be looked at counts as one that does.
+bool FoldersLeadNowhereElse(platform::Files& files, const std::vector<std::string>& folders,
+                            std::string* reason) {
+  for (const std::string& folder : folders) {
+    platform::Handle handle = 0;
+    const long opened = files.OpenFolder(folder, false, &handle);
+    if (opened != 0) {
+      const bool missing =
+          opened == platform::kErrorFileNotFound || opened == platform::kErrorPathNotFound;
+      *reason = "its folder " + folder +
+                (missing ? " does not exist"
+                         : " cannot be checked (error " + std::to_string(opened) + ")");
+      return false;
+    }
+    platform::FolderFacts facts;
+    std::string failure;
+    platform::TrapAndReport(
+        [&] { facts = files.FolderFactsOf(handle); },
+        [&](const std::string& why) { failure = why.empty() ? "failed" : why; });
+    files.CloseFolder(handle);
+    const std::string refusal = !failure.empty()   ? " cannot be checked: " + failure
+                                : !facts.directory ? " is not a folder"
+                                : facts.reparsePoint
+                                    ? " leads to another place (a junction or link)"
+                                    : "";
+    if (!refusal.empty()) {
+      *reason = "its folder " + folder + refusal;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether the system's final path of an open file ("\\?\C:\...", "\\?\UNC\server\...")
+// names the path that was asked for. Names compare without regard to case; a path given with
+// short (8.3) names does not match and is refused, which errs on the safe side.
+bool SamePath(std::string_view final, std::string_view asked) {
+  std::string normal;
+  if (final.starts_with("\\\\?\\UNC\\")) {
+    normal = "\\\\" + std::string(final.substr(8));
+  } else if (final.starts_with("\\\\?\\")) {
+    normal = std::string(final.substr(4));
+  } else {
+    normal = std::string(final);
+  }
+  return std::equal(normal.begin(), normal.end(), asked.begin(), asked.end(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  });
+}
+
 std::string IsoTime(const platform::UtcTime& t) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.year, t.month, t.day,
@@ -83,28 +169,41 @@ Record& Record::Field(std::string_view name, const std::string& json) {
 }
 
 bool RunLog::Open(const std::string& path, platform::Files& files, std::string* reason) {
-  // A folder that leads elsewhere (a junction) is refused as well: the file's own checks
-  // below cannot see through it.
-  const std::size_t slash = path.find_last_of("\\/");
-  if (slash != std::string::npos && slash > 0) {
-    platform::FolderFacts folder;
-    platform::Trap([&] { folder = files.InspectFolder(path.substr(0, slash)); });
-    if (folder.exists && folder.reparsePoint) {
-      *reason = "its folder leads to another place (a junction or link)";
-      return false;
-    }
+  std::string full;
+  platform::TrapAndReport([&] { full = files.FullPath(path); },
+                          [&](const std::string& why) { *reason = "it has no full path: " + why; });
+  if (full.empty()) return false;
+  std::vector<std::string> folders;
+  if (!LogFolders(full, &folders, reason) || !FoldersLeadNowhereElse(files, folders, reason)) {
+    return false;
   }
-  const platform::LogFacts facts = startUp_.OpenLog(path);
+  const platform::LogFacts facts = startUp_.OpenLog(full);
   if (!facts.opened) {
     *reason = "it cannot be opened (error " + std::to_string(facts.error) + ")";
     return false;
   }
-  const char* refusal = !facts.diskFile        ? "it is not a file on a disk"
-                        : facts.reparsePoint   ? "it is a junction or a link to another file"
-                        : facts.links != 1     ? "it has other names (hard links)"
-                        : !startUp_.EmptyLog() ? "it cannot be emptied"
-                                               : nullptr;
-  if (refusal != nullptr) {
+  // Where the open really led, through the handle: a folder someone may write can be swapped
+  // for a link between the checks above and the open. Without the system's answer (XP), the
+  // folders are looked at once more.
+  std::string refusal = !facts.diskFile      ? "it is not a file on a disk"
+                        : facts.reparsePoint ? "it is a junction or a link to another file"
+                        : facts.links != 1   ? "it has other names (hard links)"
+                                             : "";
+  if (refusal.empty()) {
+    switch (facts.finalPathQuery) {
+      case platform::RuntimeCall::kSucceeded:
+        if (!SamePath(facts.finalPath, full)) refusal = "it leads to " + facts.finalPath;
+        break;
+      case platform::RuntimeCall::kFailed:
+        refusal = "where it leads cannot be checked";
+        break;
+      case platform::RuntimeCall::kMissing:
+        FoldersLeadNowhereElse(files, folders, &refusal);
+        break;
+    }
+  }
+  if (refusal.empty() && !startUp_.EmptyLog()) refusal = "it cannot be emptied";
+  if (!refusal.empty()) {
     startUp_.CloseLog();
     *reason = refusal;
     return false;
@@ -127,10 +226,7 @@ bool RunLog::Write(const Record& record) {
 }
 
 std::string KeyText(std::uint32_t root, std::string_view keyPath) {
-  const char* name = root == platform::kHkeyCurrentUser    ? "HKEY_CURRENT_USER"
-                     : root == platform::kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE"
-                                                           : "HKEY_USERS";
-  return std::string(name) + "\\" + std::string(keyPath);
+  return platform::RegistryRootName(root) + "\\" + std::string(keyPath);
 }
 
 void Say(platform::StartUp& startUp, const std::string& text) {

@@ -4,6 +4,7 @@
 
 #include "app/control_ids.h"
 #include "platform/system_constants.h"
+#include "platform/trust.h"
 
 namespace app {
 namespace {
@@ -14,15 +15,23 @@ constexpr std::uint32_t kPauseMs = 100;
 MachineClaim ClaimMachine(platform::StartUp& startUp) {
   const platform::LockAttempt attempt = startUp.TakeMachineLock();
   if (attempt.owned) return {Claim::kClaimed, ""};
-  if (attempt.error == 0) return {Claim::kHeld, ""};
   const std::string lock = "the machine-wide lock (" + attempt.where + " namespace)";
+  if (attempt.error == 0) {
+    // Every Brisko makes the lock owned by the administrators; in the Global namespace (2000,
+    // XP) anyone may make an object of its name first and hold it for ever.
+    if (platform::TrustedPrincipal(attempt.owner, startUp.Account())) return {Claim::kHeld, ""};
+    return {Claim::kFailed,
+            lock + " is held by an object that " +
+                platform::OwnerName({.owner = attempt.owner, .ownerSid = attempt.ownerSid}) +
+                " made, not by another Brisko"};
+  }
   if (attempt.error == platform::kErrorAccessDenied) {
-    return {Claim::kFailed, lock + " may not be opened: another program made an object of "
-                                   "its name that Brisko may not use"};
+    return {Claim::kFailed, lock +
+                                " may not be opened: another program made an object of "
+                                "its name that Brisko may not use"};
   }
   if (attempt.error == platform::kErrorInvalidHandle) {
-    return {Claim::kFailed,
-            lock + " cannot be made: another kind of object already has its name"};
+    return {Claim::kFailed, lock + " cannot be made: another kind of object already has its name"};
   }
   return {Claim::kFailed, lock + " cannot be had (error " + std::to_string(attempt.error) + ")"};
 }

@@ -2,11 +2,13 @@
 // that a damaged or foreign one changes nothing.
 #include "app/undo.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/run_log.h"
 #include "catalogue/settings_backup.h"
+#include "catalogue/settings_folder.h"
 #include "platform/failure.h"
 
 namespace app {
@@ -19,7 +21,11 @@ constexpr char kTitle[] = "Brisko";
 
 struct Tally {
   int values = 0, services = 0, wallpaper = 0, refused = 0;
+  std::vector<std::string> refusedNames;  // "HKEY_...\key\name", the first few
 };
+
+// How many refused settings a notice names before it only counts the rest.
+constexpr std::size_t kNamedInNotice = 5;
 
 // What a person is told, in the words of the Start menu's entry.
 std::string Restored(const Tally& tally, const std::string& savedAt) {
@@ -29,8 +35,11 @@ std::string Restored(const Tally& tally, const std::string& savedAt) {
           std::to_string(tally.services) + " services" +
           (tally.wallpaper > 0 ? " and the desktop wallpaper." : ".");
   if (tally.refused > 0) {
-    text += "\r\n\r\n" + std::to_string(tally.refused) +
-            " of them could not be put back: Windows refused them.";
+    text += "\r\n\r\nWindows refused to put back " + std::to_string(tally.refused) +
+            (tally.refused == 1 ? " setting:" : " settings:");
+    for (const std::string& name : tally.refusedNames) text += "\r\n  " + name;
+    const int unnamed = tally.refused - static_cast<int>(tally.refusedNames.size());
+    if (unnamed > 0) text += "\r\n  and " + std::to_string(unnamed) + " more (see the log)";
   }
   return text +
          "\r\n\r\nThe services start with their restored start types when Windows next starts. "
@@ -43,8 +52,8 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
   RunLog log(startUp);
   if (const int refused = BeginRun(invocation.logPath, os, startUp, log); refused != kExitDone) {
     if (invocation.ask && refused == kExitBusy) {
-      startUp.ShowNotice(
-          "Brisko is running on this computer. Try again when it has finished.", kTitle);
+      startUp.ShowNotice("Brisko is running on this computer. Try again when it has finished.",
+                         kTitle);
     }
     return refused;
   }
@@ -57,31 +66,48 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
     return kExitNotUnderstood;
   };
 
+  // Without a file, the newest in the folder of the saved settings, which is held open (and
+  // so cannot be swapped) until that file is read; the folder and the file must both pass
+  // their checks. A file named on the command line is the caller's choice: only the file's
+  // own checks and what it says are judged.
   std::string file = invocation.undoPath;
-  if (file.empty()) file = catalogue::NewestSettingsFile(os.files);
-  if (file.empty()) return cannot("Brisko has no saved settings to put back", "");
-  std::vector<std::uint8_t> bytes;
-  if (const long read = os.files.ReadWholeFile(file, catalogue::kLargestSettingsFile, &bytes);
-      read != 0) {
-    return cannot("cannot read " + file + " (error " + std::to_string(read) + ")", file);
+  std::optional<catalogue::SettingsFolder> folder;
+  if (file.empty()) {
+    std::string refused;
+    platform::TrapAndReport(
+        [&] {
+          folder.emplace(os.files, catalogue::SettingsFolder::Purpose::kUndo);
+          if (!folder->Missing()) file = catalogue::NewestSettingsFile(os.files, folder->Path());
+        },
+        [&](const std::string& why) {
+          refused = why.empty() ? "cannot list the saved settings" : why;
+        });
+    if (!refused.empty()) return cannot(refused, "");
+    if (file.empty()) return cannot("Brisko has no saved settings to put back", "");
   }
-  std::vector<SavedSetting> settings;
+  std::vector<std::uint8_t> bytes;
   std::string reason;
+  if (!catalogue::ReadSavedFile(os.files, file, catalogue::kLargestSettingsFile, &bytes, &reason)) {
+    return cannot(reason, file);
+  }
+  folder.reset();
+  std::vector<SavedSetting> settings;
   if (!catalogue::ParseSettingsFile(bytes, &settings, &reason)) {
     return cannot("cannot use " + file + ": " + reason, file);
   }
   const std::string savedAt = catalogue::SavedAt(file);
-  if (invocation.ask &&
-      !startUp.Ask("Put back the settings that Brisko's Optimize replaced" +
-                       (savedAt.empty() ? std::string() : " on " + savedAt) +
-                       "?\r\n\r\nThey were saved in " + file + ".",
-                       kTitle)) {
+  if (invocation.ask && !startUp.Ask("Put back the settings that Brisko's Optimize replaced" +
+                                         (savedAt.empty() ? std::string() : " on " + savedAt) +
+                                         "?\r\n\r\nThey were saved in " + file + ".",
+                                     kTitle)) {
     log.Write(log.Make("undo").Text("file", file).Text("result", "declined"));
     log.Write(log.Make("end").Number("exitCode", kExitDone));
     return kExitDone;
   }
-  log.Write(log.Make("undo").Text("file", file).Text("result", "read").Number(
-      "settings", static_cast<long long>(settings.size())));
+  log.Write(log.Make("undo")
+                .Text("file", file)
+                .Text("result", "read")
+                .Number("settings", static_cast<long long>(settings.size())));
 
   Tally tally;
   int number = 0;
@@ -98,9 +124,15 @@ int RunUndo(const Invocation& invocation, platform::Os& os, platform::StartUp& s
                         .Text("name", setting.valueName);
     if (!failure.empty() || result != 0) {
       ++tally.refused;
+      if (tally.refusedNames.size() < kNamedInNotice) {
+        tally.refusedNames.push_back(KeyText(setting.root, setting.keyPath) + "\\" +
+                                     setting.valueName);
+      }
       record.Text("result", "refused");
-      if (failure.empty()) record.Number("error", result);
-      else record.Text("reason", failure);
+      if (failure.empty())
+        record.Number("error", result);
+      else
+        record.Text("reason", failure);
     } else if (done == catalogue::Restored::kNotInstalled) {
       record.Text("result", "not installed");
     } else {

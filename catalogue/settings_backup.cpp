@@ -1,6 +1,6 @@
-// The saved settings of the way back, as a registry file. The file is what the Registry
-// Editor itself writes and reads ("Windows Registry Editor Version 5.00", UTF-16LE), so that
-// a user with no Brisko left can still double-click it; /undo reads only that subset back.
+// What the way back saves, and what it takes back: the settings a run replaces, in a registry
+// file that the Registry Editor also applies (platform/registry_file.h is the format), named so
+// that the newest is found again, and put back exactly, absent ones deleted again.
 #include "catalogue/settings_backup.h"
 
 #include <algorithm>
@@ -9,11 +9,14 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 
 #include "catalogue/cleanup_actions.h"
 #include "catalogue/registry_tweaks.h"
 #include "catalogue/service_catalogue.h"
+#include "catalogue/settings_folder.h"
 #include "platform/failure.h"
+#include "platform/registry_file.h"
 #include "platform/registry_writer.h"
 #include "platform/system_constants.h"
 #include "platform/unicode.h"
@@ -21,27 +24,28 @@
 namespace catalogue {
 namespace {
 
+using platform::RegistryFileLine;
+
 constexpr std::string_view kServicesKey = R"(SYSTEM\CurrentControlSet\Services\)";
 constexpr std::string_view kStartValue = "Start";
 constexpr std::string_view kDesktopKey = R"(Control Panel\Desktop)";
 constexpr std::string_view kWallpaperValue = "Wallpaper";
 constexpr std::string_view kDisablePrefix = "cmd /c sc config ";
 constexpr std::string_view kDisableSuffix = " start= disabled";
-constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::string_view kFilePrefix = "brisko-before-optimize-";
+constexpr std::string_view kUtcMark = "-utc";
 constexpr std::string_view kFileSuffix = ".reg";
-// Hex lines are broken where the Registry Editor breaks them, after about 76 columns.
-constexpr std::size_t kHexLineWidth = 76;
+constexpr std::uint32_t kLargestStartType = 4;  // SERVICE_DISABLED
 
-struct RootName {
-  std::uint32_t root;
-  std::u16string_view name;
-};
-constexpr RootName kRootNames[] = {
-    {platform::kHkeyCurrentUser, u"HKEY_CURRENT_USER"},
-    {platform::kHkeyLocalMachine, u"HKEY_LOCAL_MACHINE"},
-    {platform::kHkeyUsers, u"HKEY_USERS"},
-};
+// The comments that carry meaning: the first one of a file (an earlier version's ends in local
+// time, and its files have no closing line), the list of services that were not installed,
+// and the closing line.
+constexpr std::string_view kSavedOn =
+    "Brisko: the settings that Optimize replaced, saved before it changed anything, on ";
+constexpr std::string_view kLocalTimeEnd = " (local time).";
+constexpr std::string_view kNotInstalled =
+    "Not installed when the run began, so not changed and not in here:";
+constexpr std::string_view kServiceIndent = "  ";
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -55,253 +59,41 @@ std::string Identity(std::uint32_t root, std::string_view keyPath, std::string_v
   return std::to_string(root) + "\\" + Lower(keyPath) + "|" + Lower(name);
 }
 
-std::u16string Ascii16(std::string_view text) { return std::u16string(text.begin(), text.end()); }
-
-std::u16string Hex2(unsigned value) {
-  constexpr char16_t kDigits[] = u"0123456789abcdef";
-  return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
+std::string Where(const SavedSetting& setting) {
+  return platform::RegistryRootName(setting.root) + "\\" + setting.keyPath + "\\" +
+         setting.valueName;
 }
 
-// With `digits` digits, or as few as the number needs when digits is 0.
-std::u16string HexNumber(std::uint32_t value, int digits = 0) {
-  std::u16string text;
-  for (int shift = 28; shift >= 0; shift -= 4) {
-    const unsigned digit = (value >> shift) & 0xF;
-    if (digit != 0 || !text.empty() || shift < 4 * digits || shift == 0) {
-      text += Hex2(digit).substr(1);
-    }
-  }
+std::string ClosingLine(std::size_t settings) {
+  return "End of the saved settings: all " + std::to_string(settings) +
+         " that Optimize replaces are above.";
+}
+
+// A comment's text without the one blank the writer puts after ';'.
+std::string_view CommentText(const RegistryFileLine& line) {
+  std::string_view text = line.comment;
+  if (text.starts_with(' ')) text.remove_prefix(1);
   return text;
 }
 
-std::u16string Units(std::span<const std::uint8_t> data) {
-  std::u16string units;
-  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-  }
-  return units;
-}
-
-std::vector<std::uint8_t> Bytes(std::u16string_view units) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t unit : units) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return bytes;
-}
-
-// Text the Registry Editor writes in quotes and reads back to the same bytes: terminated
-// once, at the end, with no line break inside. Anything else is written in hex.
-std::optional<std::u16string> QuotableText(const std::vector<std::uint8_t>& data) {
-  if (data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
-  std::u16string units = Units(data);
-  if (units.back() != 0) return std::nullopt;
-  units.pop_back();
-  constexpr std::u16string_view kBreaking(u"\0\r\n", 3);
-  if (units.find_first_of(kBreaking) != std::u16string::npos) return std::nullopt;
-  std::u16string quoted = u"\"";
-  for (char16_t unit : units) {
-    if (unit == u'\\' || unit == u'"') quoted += u'\\';
-    quoted += unit;
-  }
-  return quoted + u"\"";
-}
-
-std::u16string QuotedName(std::string_view name) {
-  std::u16string quoted = u"\"";
-  for (char16_t unit : platform::Utf16FromUtf8(name)) {
-    if (unit == u'\\' || unit == u'"') quoted += u'\\';
-    quoted += unit;
-  }
-  return quoted + u"\"";
-}
-
-// One value's line (or lines, for long hex), as the Registry Editor writes it.
-std::u16string ValueLine(const SavedSetting& setting) {
-  std::u16string line = QuotedName(setting.valueName) + u"=";
-  if (!setting.present) return line + u"-";
-  if (setting.type == platform::kRegDword && setting.data.size() == 4) {
-    const std::uint32_t number = setting.data[0] | (setting.data[1] << 8) |
-                                 (setting.data[2] << 16) |
-                                 (static_cast<std::uint32_t>(setting.data[3]) << 24);
-    return line + u"dword:" + HexNumber(number, 8);
-  }
-  if (setting.type == platform::kRegSz) {
-    if (const auto text = QuotableText(setting.data)) return line + *text;
-  }
-  line += setting.type == platform::kRegBinary
-              ? std::u16string(u"hex:")
-              : u"hex(" + HexNumber(setting.type) + u"):";
-  std::size_t column = line.size();
-  for (std::size_t i = 0; i < setting.data.size(); ++i) {
-    line += Hex2(setting.data[i]);
-    column += 2;
-    if (i + 1 == setting.data.size()) break;
-    line += u',';
-    ++column;
-    if (column >= kHexLineWidth) {
-      line += u"\\\r\n  ";
-      column = 2;
-    }
-  }
-  return line;
-}
-
-std::u16string KeyLine(std::uint32_t root, std::string_view keyPath) {
-  for (const RootName& row : kRootNames) {
-    if (row.root == root) return u"[" + std::u16string(row.name) + u"\\" + Ascii16(keyPath) + u"]";
-  }
-  throw platform::Failure("a setting below an unknown root");
-}
-
-std::u16string Stamp(const platform::LocalTime& t, const char* format) {
+std::string Stamp(const platform::CalendarTime& t, const char* format) {
   char text[40];
   std::snprintf(text, sizeof text, format, t.year, t.month, t.day, t.hour, t.minute, t.second);
-  return Ascii16(text);
-}
-
-// --- reading a file back
-
-struct Cursor {
-  std::u16string_view line;
-  std::size_t at = 0;
-  bool Done() const { return at >= line.size(); }
-  bool Take(std::u16string_view text) {
-    if (line.substr(at, text.size()) != text) return false;
-    at += text.size();
-    return true;
-  }
-};
-
-// A quoted name or text, unescaped; nullopt when it is not one.
-std::optional<std::u16string> ReadQuoted(Cursor& cursor) {
-  if (!cursor.Take(u"\"")) return std::nullopt;
-  std::u16string text;
-  while (!cursor.Done()) {
-    char16_t unit = cursor.line[cursor.at++];
-    if (unit == u'"') return text;
-    if (unit == u'\\') {
-      if (cursor.Done()) return std::nullopt;
-      unit = cursor.line[cursor.at++];
-      if (unit != u'\\' && unit != u'"') return std::nullopt;
-    }
-    text += unit;
-  }
-  return std::nullopt;
-}
-
-int HexDigit(char16_t unit) {
-  if (unit >= u'0' && unit <= u'9') return unit - u'0';
-  if (unit >= u'a' && unit <= u'f') return unit - u'a' + 10;
-  if (unit >= u'A' && unit <= u'F') return unit - u'A' + 10;
-  return -1;
-}
-
-std::optional<std::uint32_t> ReadHexNumber(Cursor& cursor, std::size_t maxDigits) {
-  std::uint32_t number = 0;
-  std::size_t digits = 0;
-  while (!cursor.Done() && HexDigit(cursor.line[cursor.at]) >= 0 && digits < maxDigits) {
-    number = (number << 4) | static_cast<std::uint32_t>(HexDigit(cursor.line[cursor.at++]));
-    ++digits;
-  }
-  if (digits == 0) return std::nullopt;
-  return number;
-}
-
-// The value after '=': fills present, type and data; false when it is not one we write.
-bool ReadValue(Cursor& cursor, SavedSetting* setting) {
-  if (cursor.Take(u"-")) {
-    setting->present = false;
-    return cursor.Done();
-  }
-  setting->present = true;
-  if (cursor.line.substr(cursor.at, 1) == u"\"") {
-    const auto text = ReadQuoted(cursor);
-    if (!text || !cursor.Done()) return false;
-    setting->type = platform::kRegSz;
-    setting->data = Bytes(*text + u'\0');
-    return true;
-  }
-  if (cursor.Take(u"dword:")) {
-    const std::size_t start = cursor.at;
-    const auto number = ReadHexNumber(cursor, 8);
-    if (!number || cursor.at - start != 8 || !cursor.Done()) return false;
-    setting->type = platform::kRegDword;
-    setting->data = {static_cast<std::uint8_t>(*number), static_cast<std::uint8_t>(*number >> 8),
-                     static_cast<std::uint8_t>(*number >> 16),
-                     static_cast<std::uint8_t>(*number >> 24)};
-    return true;
-  }
-  if (cursor.Take(u"hex:")) {
-    setting->type = platform::kRegBinary;
-  } else if (cursor.Take(u"hex(")) {
-    const auto type = ReadHexNumber(cursor, 8);
-    if (!type || !cursor.Take(u"):")) return false;
-    setting->type = *type;
-  } else {
-    return false;
-  }
-  setting->data.clear();
-  while (!cursor.Done()) {
-    const std::size_t start = cursor.at;
-    const auto byte = ReadHexNumber(cursor, 2);
-    if (!byte || cursor.at - start != 2) return false;
-    setting->data.push_back(static_cast<std::uint8_t>(*byte));
-    if (!cursor.Done() && (!cursor.Take(u",") || cursor.Done())) return false;
-  }
-  return true;
-}
-
-// The file's lines, with the Registry Editor's continued hex lines joined; nullopt when the
-// bytes are not UTF-16LE with a byte-order mark.
-std::optional<std::vector<std::u16string>> Lines(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < 2 || bytes.size() % 2 != 0 || bytes[0] != 0xFF || bytes[1] != 0xFE) {
-    return std::nullopt;
-  }
-  const std::u16string text = Units(bytes.subspan(2));
-  std::vector<std::u16string> lines;
-  std::u16string line;
-  bool continued = false;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != u'\n') {
-      line += text[i];
-      continue;
-    }
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
-    if (continued) {
-      const std::size_t indent = line.find_first_not_of(u' ');
-      lines.back() += indent == std::u16string::npos ? u"" : line.substr(indent);
-    } else {
-      lines.push_back(line);
-    }
-    continued = !lines.back().empty() && lines.back().back() == u'\\' &&
-                lines.back().find(u"=hex") != std::u16string::npos;
-    if (continued) lines.back().pop_back();
-    line.clear();
-  }
-  return lines;
-}
-
-// Every setting a run replaces, by identity, so that a file names no other.
-std::map<std::string, SavedSetting> KnownSettings() {
-  std::map<std::string, SavedSetting> known;
-  for (const SavedSetting& setting : SettingsARunReplaces()) {
-    known.emplace(Identity(setting.root, setting.keyPath, setting.valueName), setting);
-  }
-  return known;
+  return text;
 }
 
 // The file's name for a saving time and a number (1 for the first file of that second).
-std::string FileName(const platform::LocalTime& time, int number) {
-  std::string name = std::string(kFilePrefix) +
-                     platform::Utf8FromUtf16(Stamp(time, "%04d-%02d-%02d-%02d%02d%02d"));
+std::string FileName(const platform::CalendarTime& time, int number) {
+  std::string name =
+      std::string(kFilePrefix) + Stamp(time, "%04d-%02d-%02d-%02d%02d%02d") + std::string(kUtcMark);
   if (number > 1) name += "-" + std::to_string(number);
   return name + std::string(kFileSuffix);
 }
 
-// The saving time and number a file name stands for; nullopt for any other name.
-std::optional<std::pair<std::string, int>> NameOrder(std::string_view name) {
+// How a file name ranks: named in universal time (an earlier version's local-time names rank
+// below all of those), its time, its number in that second; nullopt for any other name.
+using NameRank = std::tuple<bool, std::string, int>;
+std::optional<NameRank> RankOf(std::string_view name) {
   const std::size_t slash = name.find_last_of("\\/");
   if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
   if (!name.starts_with(kFilePrefix) || !name.ends_with(kFileSuffix)) return std::nullopt;
@@ -310,38 +102,20 @@ std::optional<std::pair<std::string, int>> NameOrder(std::string_view name) {
   constexpr std::string_view kShape = "0000-00-00-000000";
   if (name.size() < kShape.size()) return std::nullopt;
   for (std::size_t i = 0; i < kShape.size(); ++i) {
-    if ((kShape[i] == '-') != (name[i] == '-') || (kShape[i] == '0' && !std::isdigit(name[i]))) {
+    const bool digit = std::isdigit(static_cast<unsigned char>(name[i])) != 0;
+    if ((kShape[i] == '-') != (name[i] == '-') || (kShape[i] == '0' && !digit)) {
       return std::nullopt;
     }
   }
+  std::string_view rest = name.substr(kShape.size());
+  const bool utc = rest.starts_with(kUtcMark);
+  if (utc) rest.remove_prefix(kUtcMark.size());
   int number = 1;
-  const std::string_view rest = name.substr(kShape.size());
   if (!rest.empty()) {
     if (rest.size() != 2 || rest[0] != '-' || rest[1] < '2' || rest[1] > '9') return std::nullopt;
     number = rest[1] - '0';
   }
-  return std::make_pair(std::string(name.substr(0, kShape.size())), number);
-}
-
-// The folder the files go to: made for administrators only where it is missing; one that is
-// a link elsewhere, or that another user made (and could fill with files of their own), is
-// refused.
-void PrepareFolder(platform::Files& files, const std::string& folder) {
-  platform::FolderFacts facts = files.InspectFolder(folder);
-  if (!facts.exists) {
-    const long made = files.CreateProtectedFolder(folder);
-    if (made != 0 && made != platform::kErrorAlreadyExists) {
-      throw platform::Failure("cannot make the folder " + folder + " (error " +
-                              std::to_string(made) + ")");
-    }
-    facts = files.InspectFolder(folder);
-  }
-  if (!facts.exists || !facts.directory) throw platform::Failure(folder + " is not a folder");
-  if (facts.reparsePoint) throw platform::Failure(folder + " leads to another place");
-  // On a file system without owners (FAT) nothing can be kept from other users anyway.
-  if (facts.accessControl && !facts.ownerTrusted) {
-    throw platform::Failure(folder + " belongs to another user, not to the administrators");
-  }
+  return NameRank{utc, std::string(name.substr(0, kShape.size())), number};
 }
 
 // The services the run disables, by key name, in the run's order.
@@ -355,6 +129,13 @@ std::vector<std::string> ServicesARunDisables() {
     }
   }
   return services;
+}
+
+platform::RegistryFileValue FileValue(const SavedSetting& setting) {
+  return {.name = setting.valueName,
+          .present = setting.present,
+          .type = setting.type,
+          .data = setting.data};
 }
 
 }  // namespace
@@ -383,8 +164,8 @@ std::vector<SavedSetting> SettingsARunReplaces() {
 std::vector<SavedSetting> ReadSettings(platform::Registry& registry) {
   std::vector<SavedSetting> settings = SettingsARunReplaces();
   for (SavedSetting& setting : settings) {
-    const long result = platform::ReadRegistryValue(registry, setting.root, setting.keyPath,
-                                                    setting.valueName, &setting.type, &setting.data);
+    const long result = platform::ReadRegistryValue(
+        registry, setting.root, setting.keyPath, setting.valueName, &setting.type, &setting.data);
     setting.present = result == 0;
     if (result == platform::kErrorFileNotFound && setting.kind == SettingKind::kServiceStart) {
       // Whether the service is there at all, or only its start type is missing.
@@ -403,21 +184,44 @@ std::vector<SavedSetting> ReadSettings(platform::Registry& registry) {
   return settings;
 }
 
+std::string WhyNotRestorable(const SavedSetting& setting) {
+  if (!setting.keyFound || !setting.present) return {};
+  const std::vector<std::uint8_t>& data = setting.data;
+  switch (setting.kind) {
+    case SettingKind::kTweak:
+      return {};
+    case SettingKind::kServiceStart: {
+      if (setting.type != platform::kRegDword || data.size() != 4) {
+        return "a service's start type that is not a REG_DWORD";
+      }
+      const std::uint32_t start =
+          data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+      if (start > kLargestStartType) {
+        return "a start type of " + std::to_string(start) + ", which no service has";
+      }
+      return {};
+    }
+    case SettingKind::kWallpaper:
+      return setting.type == platform::kRegSz ? "" : "a wallpaper that is not text (REG_SZ)";
+  }
+  return "a setting of an unknown kind";
+}
+
 std::vector<std::uint8_t> SettingsFile(const std::vector<SavedSetting>& settings,
                                        const SavedWhen& when) {
-  std::u16string text = std::u16string(kHeader) + u"\r\n\r\n";
-  const std::u16string comment[] = {
-      u"; Brisko: the settings that Optimize replaced, saved before it changed anything, on " +
-          platform::Utf16FromUtf8(when.computer) + u" at " +
-          Stamp(when.time, "%04d-%02d-%02d %02d:%02d:%02d") + u" (local time).",
-      u"; To put them back: brisko.exe /undo with this file's name (or brisko64.exe), or open",
-      u"; this file, which the Registry Editor applies. A value that was not there is deleted",
-      u"; again. Services start with their restored start type when Windows next starts.",
-      u"; What no file can bring back: the deleted temporary and prefetch files, the emptied",
-      u"; recycle bins and clipboard, the browser's URL history, services stopped until their",
-      u"; next start, and what the disk and file-system commands did.",
-  };
-  for (const std::u16string& line : comment) text += line + u"\r\n";
+  platform::RegistryFileWriter file;
+  file.Comment(std::string(kSavedOn) + when.computer + " at " +
+               Stamp(when.time, "%04d-%02d-%02d %02d:%02d:%02d") + " UTC.");
+  for (const char* line : {
+           "To put them back: brisko.exe /undo with this file's name (or brisko64.exe), or open",
+           "this file, which the Registry Editor applies. A value that was not there is deleted",
+           "again. Services start with their restored start type when Windows next starts.",
+           "What no file can bring back: the deleted temporary and prefetch files, the emptied",
+           "recycle bins and clipboard, the browser's URL history, services stopped until their",
+           "next start, and what the disk and file-system commands did.",
+       }) {
+    file.Comment(line);
+  }
 
   // One section per key, in the order the run first writes to it; key names compare
   // without regard to case, so the run's differently spelt paths share a section.
@@ -435,82 +239,124 @@ std::vector<std::uint8_t> SettingsFile(const std::vector<SavedSetting>& settings
   }
   for (const std::string& key : keys) {
     const SavedSetting& first = *sections[key].front();
-    text += u"\r\n" + KeyLine(first.root, first.keyPath) + u"\r\n";
-    for (const SavedSetting* setting : sections[key]) text += ValueLine(*setting) + u"\r\n";
+    file.Blank();
+    file.Key(first.root, first.keyPath);
+    for (const SavedSetting* setting : sections[key]) file.Value(FileValue(*setting));
   }
   if (!missingServices.empty()) {
-    text += u"\r\n; Not installed when the run began, so not changed and not in here:\r\n";
+    file.Blank();
+    file.Comment(kNotInstalled);
     for (const std::string& service : missingServices) {
-      text += u";   " + Ascii16(service) + u"\r\n";
+      file.Comment(std::string(kServiceIndent) + service);
     }
   }
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  const std::vector<std::uint8_t> body = Bytes(text);
-  bytes.insert(bytes.end(), body.begin(), body.end());
-  return bytes;
+  file.Blank();
+  file.Comment(ClosingLine(settings.size()));
+  return file.Bytes();
 }
 
 bool ParseSettingsFile(std::span<const std::uint8_t> bytes, std::vector<SavedSetting>* settings,
                        std::string* reason) {
   settings->clear();
-  const auto lines = Lines(bytes);
-  if (!lines || lines->empty() || (*lines)[0] != kHeader) {
-    *reason = "not a registry file of Brisko's (UTF-16 with the Registry Editor's first line)";
+  std::vector<RegistryFileLine> lines;
+  if (!platform::ReadRegistryFile(bytes, &lines, reason)) {
+    *reason = "not a registry file of Brisko's: " + *reason;
     return false;
   }
-  const std::map<std::string, SavedSetting> known = KnownSettings();
-  // The keys of those settings, "root\path" in lower case.
+  // Every setting a run replaces, by identity, and the keys they are in, so that a file names
+  // no other; each may be in the file once.
+  const std::vector<SavedSetting> expected = SettingsARunReplaces();
+  std::map<std::string, std::size_t> known;
+  std::map<std::string, std::size_t> knownServices;  // by key name, for the list of missing ones
   std::set<std::string> knownKeys;
-  for (const auto& [identity, setting] : known) {
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const SavedSetting& setting = expected[i];
+    known.emplace(Identity(setting.root, setting.keyPath, setting.valueName), i);
     knownKeys.insert(std::to_string(setting.root) + "\\" + Lower(setting.keyPath));
+    if (setting.kind == SettingKind::kServiceStart) {
+      knownServices.emplace(Lower(setting.keyPath.substr(kServicesKey.size())), i);
+    }
   }
-  bool inSection = false;
+  std::vector<bool> seen(expected.size(), false);
+  const auto refuse = [&](const RegistryFileLine& line, const std::string& why) {
+    *reason = "line " + std::to_string(line.number) + ": " + why;
+    settings->clear();
+    return false;
+  };
+  const auto take = [&](const RegistryFileLine& line, std::size_t index, SavedSetting setting) {
+    if (seen[index]) return refuse(line, Where(setting) + " is in it twice");
+    seen[index] = true;
+    settings->push_back(std::move(setting));
+    return true;
+  };
+
+  bool inSection = false, inMissingList = false, closed = false, earlierVersion = false;
   std::uint32_t root = 0;
   std::string keyPath;
-  for (std::size_t number = 1; number < lines->size(); ++number) {
-    const std::u16string& line = (*lines)[number];
-    const std::string where = "line " + std::to_string(number + 1);
-    if (line.empty() || line[0] == u';') continue;
-    if (line[0] == u'[') {
-      inSection = false;
-      for (const RootName& row : kRootNames) {
-        const std::u16string prefix = u"[" + std::u16string(row.name) + u"\\";
-        if (line.starts_with(prefix) && line.back() == u']' && line.size() > prefix.size() + 1) {
-          root = row.root;
-          keyPath = platform::Utf8FromUtf16(
-              std::u16string_view(line).substr(prefix.size(), line.size() - prefix.size() - 1));
-          inSection = knownKeys.count(std::to_string(root) + "\\" + Lower(keyPath)) != 0;
+  for (const RegistryFileLine& line : lines) {
+    if (closed && line.kind != RegistryFileLine::Kind::kBlank) {
+      return refuse(line, "something after the closing line");
+    }
+    switch (line.kind) {
+      case RegistryFileLine::Kind::kBlank:
+        inMissingList = false;
+        break;
+      case RegistryFileLine::Kind::kComment: {
+        const std::string_view text = CommentText(line);
+        if (text == ClosingLine(expected.size())) {
+          closed = true;
+        } else if (text == kNotInstalled) {
+          inMissingList = true;
+        } else if (inMissingList) {
+          const std::size_t name = text.find_first_not_of(' ');
+          const auto service = name == std::string_view::npos || !text.starts_with(kServiceIndent)
+                                   ? knownServices.end()
+                                   : knownServices.find(Lower(text.substr(name)));
+          if (service == knownServices.end()) {
+            return refuse(line, "not a service whose start type a run changes");
+          }
+          SavedSetting setting = expected[service->second];
+          setting.keyFound = false;
+          if (!take(line, service->second, std::move(setting))) return false;
+        } else if (text.starts_with(kSavedOn) && text.ends_with(kLocalTimeEnd)) {
+          earlierVersion = true;
         }
+        break;
       }
-      if (!inSection) {
-        *reason = where + ": a key Brisko does not save";
-        return false;
+      case RegistryFileLine::Kind::kKey:
+        inMissingList = false;
+        root = line.root;
+        keyPath = line.keyPath;
+        inSection = knownKeys.count(std::to_string(root) + "\\" + Lower(keyPath)) != 0;
+        if (!inSection) return refuse(line, "a key Brisko does not save");
+        break;
+      case RegistryFileLine::Kind::kValue: {
+        if (!inSection) return refuse(line, "a value before any key");
+        const auto match = known.find(Identity(root, keyPath, line.value.name));
+        if (match == known.end()) return refuse(line, "a value Brisko does not save");
+        SavedSetting setting = expected[match->second];
+        setting.present = line.value.present;
+        setting.type = line.value.type;
+        setting.data = line.value.data;
+        if (const std::string why = WhyNotRestorable(setting); !why.empty()) {
+          return refuse(line, Where(setting) + " holds " + why);
+        }
+        if (!take(line, match->second, std::move(setting))) return false;
+        break;
       }
-      continue;
     }
-    Cursor cursor{line};
-    const auto name = ReadQuoted(cursor);
-    if (!inSection || !name || !cursor.Take(u"=")) {
-      *reason = where + ": not a value line Brisko writes";
-      return false;
-    }
-    const auto match = known.find(Identity(root, keyPath, platform::Utf8FromUtf16(*name)));
-    if (match == known.end()) {
-      *reason = where + ": a value Brisko does not save";
-      return false;
-    }
-    SavedSetting setting = match->second;
-    if (!ReadValue(cursor, &setting)) {
-      *reason = where + ": a value Brisko cannot read";
-      return false;
-    }
-    settings->push_back(setting);
   }
-  return true;
-}
-
-std::string SettingsFolder(platform::Files& files) {
-  return files.CommonAppDataFolder() + "\\Brisko";
+  const auto missing = static_cast<std::size_t>(std::count(seen.begin(), seen.end(), false));
+  if (missing > 0) {
+    *reason = "it lacks " + std::to_string(missing) + " of the " + std::to_string(expected.size()) +
+              " settings a run replaces (it was cut short?)";
+  } else if (!closed && !earlierVersion) {
+    *reason = "it has no closing line: it was cut short";
+  } else {
+    return true;
+  }
+  settings->clear();
+  return false;
 }
 
 SaveOutcome SaveSettingsBeforeRun(platform::Os& os) {
@@ -518,51 +364,65 @@ SaveOutcome SaveSettingsBeforeRun(platform::Os& os) {
   platform::TrapAndReport(
       [&] {
         const std::vector<SavedSetting> settings = ReadSettings(os.registry);
-        const std::string folder = SettingsFolder(os.files);
-        PrepareFolder(os.files, folder);
+        for (const SavedSetting& setting : settings) {
+          if (const std::string why = WhyNotRestorable(setting); !why.empty()) {
+            throw platform::Failure(Where(setting) + " holds " + why +
+                                    ", which Brisko would not put back");
+          }
+        }
+        const SettingsFolder folder(os.files, SettingsFolder::Purpose::kSaving);
         const SavedWhen when{os.files.Now(), os.files.ComputerName()};
         const std::vector<std::uint8_t> bytes = SettingsFile(settings, when);
+        if (bytes.size() > kLargestSettingsFile) {
+          throw platform::Failure("the settings take " + std::to_string(bytes.size()) +
+                                  " bytes, more than /undo reads (" +
+                                  std::to_string(kLargestSettingsFile) + ")");
+        }
         // A second run in the same second gets the next number, never the first one's file.
         for (int number = 1; number <= 9; ++number) {
-          const std::string path = folder + "\\" + FileName(when.time, number);
+          const std::string path = folder.Path() + "\\" + FileName(when.time, number);
           const long written = os.files.WriteNewFile(path, bytes);
           if (written == 0) {
             outcome = {.saved = true, .path = path};
             return;
           }
           if (written != platform::kErrorFileExists && written != platform::kErrorAlreadyExists) {
-            throw platform::Failure("cannot write " + path + " (error " +
-                                    std::to_string(written) + ")");
+            throw platform::Failure("cannot write " + path + " (error " + std::to_string(written) +
+                                    ")");
           }
         }
-        throw platform::Failure("too many saved files of this second in " + folder);
+        throw platform::Failure("too many saved files of this second in " + folder.Path());
       },
       [&](const std::string& why) { outcome = {.saved = false, .reason = why}; });
   return outcome;
 }
 
-std::string NewestSettingsFile(platform::Files& files) {
+std::string NewestSettingsFile(platform::Files& files, const std::string& folder) {
   std::string newest;
-  platform::Trap([&] {
-    const std::string folder = SettingsFolder(files);
-    std::optional<std::pair<std::string, int>> best;
-    for (const std::string& name : files.ListFiles(folder, "*.reg")) {
-      const auto order = NameOrder(name);
-      if (order && (!best || *order > *best)) {
-        best = order;
-        newest = folder + "\\" + name;
-      }
+  std::optional<NameRank> best;
+  for (const std::string& name : files.ListFiles(folder, "*.reg")) {
+    const auto rank = RankOf(name);
+    if (rank && (!best || *rank > *best)) {
+      best = rank;
+      newest = folder + "\\" + name;
     }
-  });
+  }
   return newest;
 }
 
 std::string SavedAt(std::string_view path) {
-  const auto order = NameOrder(path);
-  if (!order) return {};
-  const std::string& stamp = order->first;  // 2026-12-11-143005
+  const auto rank = RankOf(path);
+  if (!rank) return {};
+  const std::string& stamp = std::get<1>(*rank);  // 2026-12-11-143005
   return stamp.substr(0, 10) + " " + stamp.substr(11, 2) + ":" + stamp.substr(13, 2) + ":" +
-         stamp.substr(15, 2);
+         stamp.substr(15, 2) + (std::get<0>(*rank) ? " UTC" : "");
+}
+
+bool ShowsWallpaper(std::u16string_view path) {
+  if (path.empty()) return true;  // no wallpaper at all
+  const char16_t drive = path.size() >= 3 ? path[0] : 0;
+  const bool letter = (drive >= u'A' && drive <= u'Z') || (drive >= u'a' && drive <= u'z');
+  return letter && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
 }
 
 long RestoreSetting(platform::Registry& registry, platform::Desktop& desktop,
@@ -583,12 +443,17 @@ long RestoreSetting(platform::Registry& registry, platform::Desktop& desktop,
   if (setting.kind == SettingKind::kWallpaper && setting.type == platform::kRegSz) {
     // Shown again now, not only at the next logon; the exact write below then makes the
     // registry hold what it held. The system's call takes the path in the ANSI code page, so
-    // a path beyond ASCII is left to the next logon.
-    std::u16string path = Units(setting.data);
+    // a path beyond ASCII is left to the next logon, as is one Brisko must not load itself.
+    std::u16string path;
+    for (std::size_t i = 0; i + 1 < setting.data.size(); i += 2) {
+      path += static_cast<char16_t>(setting.data[i] | (setting.data[i + 1] << 8));
+    }
     if (!path.empty() && path.back() == 0) path.pop_back();
     const bool ascii = std::all_of(path.begin(), path.end(),
                                    [](char16_t unit) { return unit > 0 && unit < 0x80; });
-    if (ascii) platform::Ignore(SetWallpaper(desktop, platform::Utf8FromUtf16(path)));
+    if (ascii && ShowsWallpaper(path)) {
+      platform::Ignore(SetWallpaper(desktop, platform::Utf8FromUtf16(path)));
+    }
   }
   return platform::WriteRegistryValueExact(registry, setting.root, setting.keyPath,
                                            setting.valueName, setting.type, setting.data);

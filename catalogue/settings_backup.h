@@ -47,29 +47,36 @@ std::vector<SavedSetting> ReadSettings(platform::Registry& registry);
 
 // When and where the file is made, for its comment.
 struct SavedWhen {
-  platform::LocalTime time;
-  std::string computer;  // UTF-8
+  platform::CalendarTime time;  // coordinated universal time
+  std::string computer;         // UTF-8
 };
 
+// Why Brisko would not put a setting back as it is, or empty when it would: a service's start
+// type must be a REG_DWORD from 0 to 4 (or absent), the wallpaper text (or absent). A saved file
+// that holds anything else is refused whole, and a machine where a setting holds anything else
+// cannot be saved, so that every file Brisko saves is one that /undo reads.
+std::string WhyNotRestorable(const SavedSetting& setting);
+
 // The registry file: UTF-16LE with its byte-order mark and CR LF line ends, as the Registry
-// Editor writes it, so that Windows 2000 and later read it too.
+// Editor writes it, so that Windows 2000 and later read it too; it ends with a closing line,
+// so that a file cut short is never taken for a whole one.
 std::vector<std::uint8_t> SettingsFile(const std::vector<SavedSetting>& settings,
                                        const SavedWhen& when);
 
 // The largest file ParseSettingsFile is given to read: ours are some ten kilobytes, and
-// anything far larger is not one of ours.
+// anything far larger is not one of ours. Saving holds to it too.
 inline constexpr std::size_t kLargestSettingsFile = 1 << 20;
 
-// Reads a file made by SettingsFile back. Anything outside what SettingsFile writes, and any
-// value a run does not replace, is refused (false, with the reason), so that no file can be
-// used to write other settings with an administrator's rights.
+// Reads a file made by SettingsFile back: every setting a run replaces exactly once (a
+// service that was not installed in the file's list of them), each with a value Brisko would
+// put back, and the closing line. Anything else, and any value a run does not replace, is
+// refused (false, with the reason), so that no file can be used to write other settings with
+// an administrator's rights. A file saved before files had a closing line is read when every
+// setting is in it once.
 bool ParseSettingsFile(std::span<const std::uint8_t> bytes, std::vector<SavedSetting>* settings,
                        std::string* reason);
 
 // --- saving before a run, and finding the file again
-
-// Where the files go: <common application data>\Brisko.
-std::string SettingsFolder(platform::Files& files);
 
 struct SaveOutcome {
   bool saved = false;
@@ -77,15 +84,18 @@ struct SaveOutcome {
   std::string reason;  // why nothing was saved
 };
 
-// Reads the settings and writes them to a new file in the settings folder, flushed and closed
-// before it returns. The folder is made for administrators only; one that is a link, or that
-// someone else made, is not used. Never throws.
+// Reads the settings and writes them to a new file in the settings folder (see
+// settings_folder.h), flushed and closed before it returns. Never throws.
 SaveOutcome SaveSettingsBeforeRun(platform::Os& os);
 
-// The newest file a run saved, or empty when there is none.
-std::string NewestSettingsFile(platform::Files& files);
+// The newest file a run saved in folder, by its name, or empty when there is none. Names are
+// in coordinated universal time, so that a clock set back or the hour repeated at the end of
+// daylight saving time never makes an older run's file the newest; files named in local time
+// by earlier versions are older than any of them.
+std::string NewestSettingsFile(platform::Files& files, const std::string& folder);
 
-// "2026-12-11 14:30:05", when the file of that name was saved; empty for another name.
+// "2026-12-11 14:30:05 UTC", when the file of that name was saved ("2026-12-11 14:30:05" for an
+// earlier version's, in local time); empty for another name.
 std::string SavedAt(std::string_view path);
 
 // --- putting back
@@ -96,9 +106,15 @@ enum class Restored {
   kNotInstalled,  // a service that is not installed (now, or when the run began): left alone
 };
 
+// Whether Brisko itself shows a saved wallpaper again: only a path on a local drive
+// ("C:\..."). A path to a share (which the elevated process would reach with the
+// administrator's credentials), a device path or an address goes back into the registry
+// only, for Windows to load at the next logon as the user.
+bool ShowsWallpaper(std::u16string_view path);
+
 // Puts one setting back, in the view the run writes to. A service's key is never made: a
-// service removed since the run stays removed. The wallpaper is shown again as well. 0 with
-// what was done, or the registry's error code.
+// service removed since the run stays removed. A wallpaper on a local drive is shown again as
+// well. 0 with what was done, or the registry's error code.
 long RestoreSetting(platform::Registry& registry, platform::Desktop& desktop,
                     const SavedSetting& setting, Restored* done);
 

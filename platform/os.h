@@ -174,10 +174,39 @@ class SystemInfo {
   virtual LocaleSeparators Separators() = 0;
 };
 
-// --- files: the saved settings of the way back -------------------------------------------
+// --- files: the saved settings of the way back, and who may change them -------------------
 // Paths and names are UTF-8; the wrappers hand them to the system's wide-character calls.
-struct LocalTime {  // GetLocalTime
+struct CalendarTime {  // GetSystemTime: coordinated universal time
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// Who a security identifier in an owner or an access list is, as far as trust goes.
+enum class Principal {
+  kNone,            // no owner given at all
+  kSystem,          // LocalSystem, S-1-5-18
+  kAdministrators,  // the BUILTIN\Administrators group, S-1-5-32-544
+  kProcessUser,     // the account this process runs as (its token's user)
+  kOther,           // anyone else, or an entry the wrapper could not read
+};
+
+// One entry of an access list that allows something, and applies to the object itself (not
+// only to what is made in it). Rights as the entry gives them, generic ones included.
+struct AccessGrant {
+  Principal who = Principal::kOther;
+  std::string sid;  // "S-1-5-32-545", for a report
+  std::uint32_t rights = 0;
+};
+
+// The owner and access list of a file or folder, read through its handle.
+struct SecurityFacts {
+  // The file system keeps owners and access lists (NTFS); FAT, on some old machines, keeps
+  // none, and every user may change everything on it anyway.
+  bool kept = true;
+  Principal owner = Principal::kNone;
+  std::string ownerSid;
+  bool listPresent = true;     // false: a null list, which lets everyone do everything
+  bool listProtected = false;  // nothing is inherited from the parent folder
+  std::vector<AccessGrant> grants;
 };
 
 // What a path names, found without following a reparse point at its end.
@@ -185,11 +214,25 @@ struct FolderFacts {
   bool exists = false;
   bool directory = false;
   bool reparsePoint = false;  // a junction, mount point or symbolic link
-  // Owned by SYSTEM, by the Administrators group, or by the account this process runs as.
-  bool ownerTrusted = false;
-  // The file system keeps owners and access lists (NTFS); FAT, on some old machines, keeps
-  // none, and every user may change everything on it anyway.
-  bool accessControl = true;
+  SecurityFacts security;
+};
+
+// What the file a handle was opened on is.
+struct FileFacts {
+  bool diskFile = false;      // a file on a disk, not a device or pipe
+  bool reparsePoint = false;  // a junction or symbolic link itself
+  std::uint32_t links = 0;    // the names the file has (hard links)
+  SecurityFacts security;
+};
+
+// The account this process runs as: whether an administrator's token is split in two here
+// (Vista and later with UAC: the same account also runs unelevated processes), and whether
+// this is Wine, where every process of the Unix account has the same rights whatever its
+// token says.
+struct AccountFacts {
+  RuntimeCall elevationQuery = RuntimeCall::kMissing;  // TokenElevationType: Vista and later
+  std::uint32_t elevationType = 0;                     // 1 default (not split), 2 full, 3 limited
+  bool wine = false;
 };
 
 class Files {
@@ -198,26 +241,46 @@ class Files {
   // SHGetFolderPathW(CSIDL_COMMON_APPDATA): C:\ProgramData on Vista and later, the All
   // Users profile's Application Data on 2000/XP. Throws Failure when it cannot be had.
   virtual std::string CommonAppDataFolder() = 0;
-  // CreateFileW on the path itself (FILE_FLAG_OPEN_REPARSE_POINT), then its attributes and
-  // its owner (GetSecurityInfo).
-  virtual FolderFacts InspectFolder(const std::string& path) = 0;
-  // CreateDirectoryW with a protected access list: SYSTEM and Administrators full control,
-  // Users read. 0, or the system's error code.
+  // GetFullPathNameW. Throws Failure when the path cannot be made full.
+  virtual std::string FullPath(const std::string& path) = 0;
+
+  // --- a folder held open while it is used
+  // CreateFileW on the path itself (FILE_FLAG_OPEN_REPARSE_POINT, backup semantics), with the
+  // rights to read its attributes and security and, forChange, to replace its access list;
+  // shared for reading and writing but not for deleting, so that nobody can rename or remove
+  // it while it is held. 0 with the handle, or the system's error code
+  // (kErrorFileNotFound or kErrorPathNotFound where it is missing).
+  virtual long OpenFolder(const std::string& path, bool forChange, Handle* folder) = 0;
+  // GetFileInformationByHandle and GetSecurityInfo on the held folder. Throws Failure.
+  virtual FolderFacts FolderFactsOf(Handle folder) = 0;
+  // SetSecurityInfo on the held folder: the protected list (SYSTEM and Administrators full
+  // control, Users read and list), nothing inherited. 0, or the system's error code.
+  virtual long ProtectFolder(Handle folder) = 0;
+  virtual void CloseFolder(Handle folder) = 0;
+
+  // CreateDirectoryW owned by the Administrators group, with the protected list above. 0, or
+  // the system's error code.
   virtual long CreateProtectedFolder(const std::string& path) = 0;
-  // CreateFileW with CREATE_NEW (never an existing file or link), the bytes written and
-  // flushed to the disk (FlushFileBuffers), the file closed; a file that could not be written
-  // whole is deleted again. 0, or the system's error code.
+  // A new file of exactly these bytes, owned by the Administrators group, or none: written to
+  // "<path>.saving" (CREATE_NEW), flushed to the disk and closed, then renamed to path
+  // (MoveFileExW with MOVEFILE_WRITE_THROUGH, never over an existing file), so that no file
+  // cut short ever has the name. 0, or the system's error code (kErrorFileExists or
+  // kErrorAlreadyExists where either name is taken); whatever fails leaves nothing behind.
   virtual long WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
-  // The whole file, when it is no larger than maxBytes. 0, or the system's error code
-  // (ERROR_FILE_TOO_LARGE for a larger one).
+  // CreateFileW on the file itself (FILE_FLAG_OPEN_REPARSE_POINT), shared for reading only;
+  // what it is (GetFileType, GetFileInformationByHandle, GetSecurityInfo), then, when it is
+  // no larger than maxBytes, all of it, through the same handle. 0, or the system's error
+  // code (ERROR_FILE_TOO_LARGE for a larger one; *facts is filled all the same).
   virtual long ReadWholeFile(const std::string& path, std::size_t maxBytes,
-                             std::vector<std::uint8_t>* bytes) = 0;
+                             std::vector<std::uint8_t>* bytes, FileFacts* facts) = 0;
   // FindFirstFileW/FindNextFileW: the names of the files (not folders) in folder that match
   // pattern ("*.reg"), in no particular order.
   virtual std::vector<std::string> ListFiles(const std::string& folder,
                                              const std::string& pattern) = 0;
-  virtual LocalTime Now() = 0;             // GetLocalTime
+  virtual CalendarTime Now() = 0;          // GetSystemTime
   virtual std::string ComputerName() = 0;  // GetComputerNameW
+  // GetTokenInformation(TokenElevationType), and whether ntdll is Wine's.
+  virtual AccountFacts Account() = 0;
 };
 
 // Everything the program reaches outside itself, apart from the window toolkit.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/os.h"
+
 namespace platform {
 
 struct UtcTime {  // SYSTEMTIME, as GetSystemTime gives it
@@ -15,10 +17,15 @@ struct UtcTime {  // SYSTEMTIME, as GetSystemTime gives it
 // What became of an attempt on the machine-wide lock.
 struct LockAttempt {
   bool owned = false;  // this process owns it now (also when a Brisko that crashed left it)
-  // 0, or the system's error when the lock could not be opened or made: 5 (access denied),
-  // 6 (the name belongs to an object of another kind), ...
+  // 0, or the system's error when the lock could not be opened, made or waited for: 5 (access
+  // denied), 6 (the name belongs to an object of another kind), ...
   long error = 0;
   std::string where;  // the namespace it is in, for a report: "private" or "Global"
+  // Who owns the lock object (GetSecurityInfo on it), when it was opened: every Brisko makes
+  // it owned by the Administrators group, so that an object of its name that someone else
+  // made first is not taken for another Brisko's.
+  Principal owner = Principal::kNone;
+  std::string ownerSid;
 };
 
 // What the file a log is asked for turned out to be, found before anything in it changes.
@@ -28,6 +35,10 @@ struct LogFacts {
   bool diskFile = false;      // a file on a disk, not a device, pipe or console
   bool reparsePoint = false;  // a junction or symbolic link itself
   std::uint32_t links = 0;    // the names the file has (hard links)
+  // GetFinalPathNameByHandleW (Vista and later): where the handle really leads, as
+  // "\\?\C:\..." or "\\?\UNC\server\share\...".
+  RuntimeCall finalPathQuery = RuntimeCall::kMissing;
+  std::string finalPath;
 };
 
 class StartUp {
@@ -37,10 +48,13 @@ class StartUp {
   // --- one Brisko per machine
   // Opens or makes the machine-wide lock, a named mutex that every session and every account
   // sees (in a private namespace bounded to the Administrators group where Windows has one,
-  // Vista and later; else in the Global namespace), whose access list lets SYSTEM and the
-  // administrators, as whom every Brisko runs, open it; then tries to own it at once. Once
+  // Vista and later, never elsewhere there; else, where the functions are missing, in the
+  // Global namespace), owned by the Administrators group, whose access list lets SYSTEM and
+  // the administrators, as whom every Brisko runs, open it; then tries to own it at once. Once
   // owned it is held until the process ends.
   virtual LockAttempt TakeMachineLock() = 0;
+  // The account this process runs as (see platform::AccountFacts).
+  virtual AccountFacts Account() = 0;
   // Restores and raises a visible top-level window of that class on our desktop; false when
   // there is none.
   virtual bool BringToFront(const std::string& windowClass) = 0;

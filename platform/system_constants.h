@@ -41,12 +41,26 @@ inline constexpr std::uint32_t kRegMultiSz = 7;        // REG_MULTI_SZ: a list o
 inline constexpr std::uint32_t kKeyRead = 0x20019;     // KEY_READ
 inline constexpr std::uint32_t kKeySetValue = 0x0002;  // KEY_SET_VALUE
 inline constexpr long kErrorFileNotFound = 2;          // ERROR_FILE_NOT_FOUND: no such key or value
+inline constexpr long kErrorPathNotFound = 3;          // ERROR_PATH_NOT_FOUND: no such folder
 inline constexpr long kErrorFileTooLarge = 223;        // ERROR_FILE_TOO_LARGE
 inline constexpr long kErrorFileExists = 80;           // ERROR_FILE_EXISTS: CREATE_NEW found a file
 inline constexpr long kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS: so did CreateDirectory
 // The machine-wide lock's two ways to fail that Brisko explains.
 inline constexpr long kErrorAccessDenied = 5;   // ERROR_ACCESS_DENIED
 inline constexpr long kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE: a name of another kind
+
+// --- who may change a folder (the rights of an access list's entry, AccessGrant::rights)
+inline constexpr std::uint32_t kFileAddFile = 0x0002;          // FILE_ADD_FILE (FILE_WRITE_DATA)
+inline constexpr std::uint32_t kFileAddSubdirectory = 0x0004;  // FILE_ADD_SUBDIRECTORY
+inline constexpr std::uint32_t kFileDeleteChild = 0x0040;      // FILE_DELETE_CHILD
+inline constexpr std::uint32_t kDelete = 0x00010000;           // DELETE
+inline constexpr std::uint32_t kWriteDac = 0x00040000;         // WRITE_DAC
+inline constexpr std::uint32_t kWriteOwner = 0x00080000;       // WRITE_OWNER
+inline constexpr std::uint32_t kGenericAll = 0x10000000;       // GENERIC_ALL
+inline constexpr std::uint32_t kGenericWrite = 0x40000000;     // GENERIC_WRITE
+// TOKEN_ELEVATION_TYPE: an administrator's token split in two (Vista and later, with UAC) is
+// "full" in its elevated processes and "limited" in the others.
+inline constexpr std::uint32_t kTokenElevationTypeDefault = 1;  // TokenElevationTypeDefault
 
 // --- wallpaper (SystemParametersInfo's winIni flags, Desktop::SetDeskWallpaper)
 inline constexpr unsigned kSpifUpdateIniFile = 1;     // SPIF_UPDATEINIFILE: kept in the profile

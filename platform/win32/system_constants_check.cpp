@@ -28,11 +28,22 @@ static_assert(platform::kRegMultiSz == REG_MULTI_SZ);
 static_assert(platform::kKeyRead == KEY_READ);
 static_assert(platform::kKeySetValue == KEY_SET_VALUE);
 static_assert(platform::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(platform::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
 static_assert(platform::kErrorAccessDenied == ERROR_ACCESS_DENIED);
 static_assert(platform::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
 static_assert(platform::kErrorFileTooLarge == ERROR_FILE_TOO_LARGE);
 static_assert(platform::kErrorFileExists == ERROR_FILE_EXISTS);
 static_assert(platform::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+
+static_assert(platform::kFileAddFile == FILE_ADD_FILE);
+static_assert(platform::kFileAddSubdirectory == FILE_ADD_SUBDIRECTORY);
+static_assert(platform::kFileDeleteChild == FILE_DELETE_CHILD);
+static_assert(platform::kDelete == DELETE);
+static_assert(platform::kWriteDac == WRITE_DAC);
+static_assert(platform::kWriteOwner == WRITE_OWNER);
+static_assert(platform::kGenericAll == GENERIC_ALL);
+static_assert(platform::kGenericWrite == GENERIC_WRITE);
+static_assert(platform::kTokenElevationTypeDefault == TokenElevationTypeDefault);
 
 static_assert(platform::kSpifUpdateIniFile == SPIF_UPDATEINIFILE);
 static_assert(platform::kSpifSendWinIniChange == SPIF_SENDWININICHANGE);

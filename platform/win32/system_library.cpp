@@ -19,6 +19,8 @@ const char* FileName(SystemLibrary library) {
   switch (library) {
     case SystemLibrary::kKernel32:
       return "kernel32.dll";
+    case SystemLibrary::kNtdll:
+      return "ntdll.dll";
     case SystemLibrary::kShell32:
       return "shell32.dll";
     case SystemLibrary::kOle32:
@@ -31,7 +33,7 @@ const char* FileName(SystemLibrary library) {
   return "";
 }
 
-// The library's module: the one already in the process (always so for kernel32), else the
+// The library's module: the one already in the process (always so for kernel32 and ntdll), else the
 // system folder's copy, loaded now. Null when it cannot be had.
 HMODULE SystemModule(const char* fileName) {
   if (const HMODULE module = ::GetModuleHandleA(fileName)) return module;

@@ -11,7 +11,7 @@ namespace platform::win32 {
 // others are loaded the first time one of their functions is asked for, by their full path
 // in the system folder: start-up does not load them, and a copy planted elsewhere is never
 // taken.
-enum class SystemLibrary { kKernel32, kShell32, kOle32, kOleAut32, kImm32 };
+enum class SystemLibrary { kKernel32, kNtdll, kShell32, kOle32, kOleAut32, kImm32 };
 
 // What becomes of a function that cannot be had (or whose library cannot be loaded).
 enum class IfMissing {

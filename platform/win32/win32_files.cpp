@@ -14,6 +14,7 @@
 
 #include "platform/failure.h"
 #include "platform/win32/owned.h"
+#include "platform/win32/security.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_os.h"
@@ -23,11 +24,16 @@ namespace {
 
 // SYSTEM and Administrators full control, Users read and list; "P" keeps the entries the
 // parent folder would pass on out, so that nobody else may add, change or replace a file in it.
-constexpr wchar_t kProtectedFolderAccess[] =
-    L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+constexpr wchar_t kProtectedList[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+// Owned by the Administrators group, not by the account that made it: on Vista and later that
+// account also runs unelevated processes, which must not control what an elevated Brisko made.
+constexpr wchar_t kAdministratorsOwner[] = L"O:BA";
 
 // ReadFile and WriteFile take a 32-bit count; a file is moved in pieces no larger than this.
 constexpr std::size_t kLargestPiece = 1u << 30;
+
+// What a temporary name adds to the file's own until the file is whole.
+constexpr wchar_t kSavingSuffix[] = L".saving";
 
 // The error code of the call that just failed. A call that fails without leaving one must
 // still not read as success to a caller that takes 0 for it.
@@ -40,41 +46,12 @@ long LastError() {
   throw Failure(SystemMessage(static_cast<DWORD>(LastError())));
 }
 
-// One of the NT authority's SIDs: S-1-5-<first>[-<second>].
-AllocatedSid NtAuthoritySid(BYTE count, DWORD first, DWORD second) {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  AllocatedSid sid;
-  if (!::AllocateAndInitializeSid(&nt, count, first, second, 0, 0, 0, 0, 0, 0, sid.Receive())) {
-    ThrowLastError();
-  }
-  return sid;
-}
-
-// The account this process runs as (its token's user), compared with sid.
-bool IsProcessUser(PSID sid) {
-  KernelHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive())) ThrowLastError();
-  DWORD size = 0;
-  ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-  // TOKEN_USER holds a pointer: the buffer is allocated as pointers to keep it aligned.
-  std::vector<void*> buffer(size / sizeof(void*) + 1);
-  if (!::GetTokenInformation(token.Get(), TokenUser, buffer.data(),
-                             static_cast<DWORD>(buffer.size() * sizeof(void*)), &size)) {
-    ThrowLastError();
-  }
-  return ::EqualSid(sid, reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid) != FALSE;
-}
-
-// An owner whom only an administrator (or this very account) can be: LocalSystem (S-1-5-18),
-// BUILTIN\Administrators (S-1-5-32-544), or the account this process runs as. Anyone else
-// who owns the folder could change its access list whenever they like.
-bool IsTrustedOwner(PSID owner) {
-  if (owner == nullptr || !::IsValidSid(owner)) return false;
-  const AllocatedSid system = NtAuthoritySid(1, SECURITY_LOCAL_SYSTEM_RID, 0);
-  const AllocatedSid administrators =
-      NtAuthoritySid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
-  return ::EqualSid(owner, system.Get()) || ::EqualSid(owner, administrators.Get()) ||
-         IsProcessUser(owner);
+// A security descriptor from its text form; 0 or the system's error code.
+long Descriptor(const wchar_t* text, LocalMemory* descriptor) {
+  return ::ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1,
+                                                                descriptor->Receive(), nullptr)
+             ? 0
+             : LastError();
 }
 
 long WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
@@ -87,6 +64,8 @@ long WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
   }
   return 0;
 }
+
+HANDLE AsHandle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
@@ -102,80 +81,114 @@ std::string Win32Files::CommonAppDataFolder() {
   return Utf8(path);
 }
 
-// The path itself is opened, never what a junction or link there points to, and with no
-// more rights than reading its attributes and owner need, sharing everything, so that
-// looking disturbs nobody. A missing path (or parent) is an answer, not a failure.
-FolderFacts Win32Files::InspectFolder(const std::string& path) {
-  FolderFacts facts;
-  const HANDLE opened =
-      ::CreateFileW(Wide(path).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return facts;
-    throw Failure(SystemMessage(error));
+std::string Win32Files::FullPath(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) ThrowLastError();
+    if (length < full.size()) return Utf8(std::wstring_view(full.data(), length));
+    full.assign(length, L'\0');  // too small: length is the size it needs
   }
-  const KernelHandle file(opened);
+}
+
+// The path itself is opened, never what a junction or link there points to, sharing
+// everything but deletion, so that looking disturbs nobody and nobody can move the folder
+// away while it is held.
+long Win32Files::OpenFolder(const std::string& path, bool forChange, Handle* folder) {
+  const DWORD rights = READ_CONTROL | FILE_READ_ATTRIBUTES | (forChange ? WRITE_DAC : 0);
+  const HANDLE opened = ::CreateFileW(
+      Wide(path).c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return LastError();
+  *folder = reinterpret_cast<Handle>(opened);
+  return 0;
+}
+
+FolderFacts Win32Files::FolderFactsOf(Handle folder) {
   BY_HANDLE_FILE_INFORMATION information{};
-  if (!::GetFileInformationByHandle(file.Get(), &information)) ThrowLastError();
+  if (!::GetFileInformationByHandle(AsHandle(folder), &information)) ThrowLastError();
+  FolderFacts facts;
   facts.exists = true;
   facts.directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   facts.reparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-
-  PSID owner = nullptr;  // points into descriptor
-  LocalMemory descriptor;
-  const DWORD result = ::GetSecurityInfo(file.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                         &owner, nullptr, nullptr, nullptr, descriptor.Receive());
-  // A file system without security (FAT) answers that it cannot, or gives no owner.
-  if (result == ERROR_NOT_SUPPORTED || result == ERROR_INVALID_FUNCTION ||
-      (result == ERROR_SUCCESS && owner == nullptr)) {
-    facts.accessControl = false;
-    return facts;
+  if (const DWORD error = SecurityOf(AsHandle(folder), SE_FILE_OBJECT, &facts.security)) {
+    throw Failure(SystemMessage(error));
   }
-  if (result != ERROR_SUCCESS) throw Failure(SystemMessage(result));
-  facts.ownerTrusted = IsTrustedOwner(owner);
   return facts;
 }
 
-long Win32Files::CreateProtectedFolder(const std::string& path) {
+long Win32Files::ProtectFolder(Handle folder) {
   LocalMemory descriptor;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          kProtectedFolderAccess, SDDL_REVISION_1, descriptor.Receive(), nullptr)) {
+  if (const long made = Descriptor(kProtectedList, &descriptor); made != 0) return made;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  if (!::GetSecurityDescriptorDacl(descriptor.Get(), &present, &list, &defaulted)) {
     return LastError();
   }
-  SECURITY_ATTRIBUTES attributes{};
-  attributes.nLength = sizeof attributes;
-  attributes.lpSecurityDescriptor = descriptor.Get();
-  attributes.bInheritHandle = FALSE;
+  return static_cast<long>(
+      ::SetSecurityInfo(AsHandle(folder), SE_FILE_OBJECT,
+                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, list, nullptr));
+}
+
+void Win32Files::CloseFolder(Handle folder) { ::CloseHandle(AsHandle(folder)); }
+
+long Win32Files::CreateProtectedFolder(const std::string& path) {
+  LocalMemory descriptor;
+  const std::wstring text = std::wstring(kAdministratorsOwner) + kProtectedList;
+  if (const long made = Descriptor(text.c_str(), &descriptor); made != 0) return made;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
   return ::CreateDirectoryW(Wide(path).c_str(), &attributes) ? 0 : LastError();
 }
 
-// CREATE_NEW never opens what is already there, a file or a link planted in our place. A file
-// that could not be written whole is closed (a handle open without sharing would keep the
-// delete from happening) and deleted, so that no half-written file is ever taken for a saved
-// one.
+// CREATE_NEW never opens what is already there, a file or a link planted in our place, and
+// the rename never replaces a file. A file that could not be written whole is closed (a handle
+// open without sharing would keep the delete from happening) and deleted, so that no
+// half-written file is ever taken for a saved one; the file's own name appears only once it is
+// whole and on the disk. Without an access list of its own the file takes its folder's.
 long Win32Files::WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const std::wstring widePath = Wide(path);
-  const HANDLE created = ::CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring finalPath = Wide(path);
+  const std::wstring savingPath = finalPath + kSavingSuffix;
+  if (::GetFileAttributesW(finalPath.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_FILE_EXISTS;
+  LocalMemory descriptor;
+  if (const long made = Descriptor(kAdministratorsOwner, &descriptor); made != 0) return made;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
+  const HANDLE created = ::CreateFileW(savingPath.c_str(), GENERIC_WRITE, 0, &attributes,
+                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (created == INVALID_HANDLE_VALUE) return LastError();
   KernelHandle file(created);
   long error = WriteAll(file.Get(), bytes);
   if (error == 0 && !::FlushFileBuffers(file.Get())) error = LastError();
   if (!::CloseHandle(file.Take()) && error == 0) error = LastError();
-  if (error != 0) ::DeleteFileW(widePath.c_str());
+  if (error == 0 && !::MoveFileExW(savingPath.c_str(), finalPath.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    error = LastError();
+  }
+  if (error != 0) ::DeleteFileW(savingPath.c_str());
   return error;
 }
 
-// The size is asked first, so that a file that has grown out of all proportion is refused
-// before anything is read. A file that shrinks while it is read gives what it still holds.
+// The file itself, never what a link there leads to, is opened and judged; it may not be
+// changed or deleted while it is read, and the size is asked first, so that a file that has
+// grown out of all proportion is refused before anything is read. A file that shrinks while it
+// is read gives what it still holds.
 long Win32Files::ReadWholeFile(const std::string& path, std::size_t maxBytes,
-                               std::vector<std::uint8_t>* bytes) {
-  const HANDLE opened = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                               std::vector<std::uint8_t>* bytes, FileFacts* facts) {
+  *facts = {};
+  const HANDLE opened =
+      ::CreateFileW(Wide(path).c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (opened == INVALID_HANDLE_VALUE) return LastError();
   const KernelHandle file(opened);
+  facts->diskFile = ::GetFileType(file.Get()) == FILE_TYPE_DISK;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file.Get(), &information)) return LastError();
+  facts->reparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  facts->links = information.nNumberOfLinks;
+  if (const DWORD error = SecurityOf(file.Get(), SE_FILE_OBJECT, &facts->security)) {
+    return static_cast<long>(error);
+  }
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.Get(), &size)) return LastError();
   if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) return ERROR_FILE_TOO_LARGE;
@@ -218,9 +231,9 @@ std::vector<std::string> Win32Files::ListFiles(const std::string& folder,
   return names;
 }
 
-LocalTime Win32Files::Now() {
+CalendarTime Win32Files::Now() {
   SYSTEMTIME time{};
-  ::GetLocalTime(&time);
+  ::GetSystemTime(&time);
   return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
 }
 
@@ -229,5 +242,7 @@ std::string Win32Files::ComputerName() {
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
   return ::GetComputerNameW(name, &size) ? Utf8(std::wstring_view(name, size)) : std::string();
 }
+
+AccountFacts Win32Files::Account() { return ThisAccount(); }
 
 }  // namespace platform::win32

@@ -70,7 +70,9 @@ class QuitForLater {
 };
 
 // Everything waiting for this thread: a message another thread sent is handed to its window
-// inside PeekMessage itself, a posted one by DispatchMessage.
+// inside PeekMessage itself, a posted one by DispatchMessage. Nothing on this thread sets a
+// timer with a callback, so a WM_TIMER that carries one was posted by another program:
+// dispatching it would call whatever its lParam points to, with our rights.
 void DispatchWaitingMessages(QuitForLater& quit) {
   MSG message;
   while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -78,6 +80,7 @@ void DispatchWaitingMessages(QuitForLater& quit) {
       quit.Keep(message.wParam);
       continue;
     }
+    if (message.message == WM_TIMER && message.lParam != 0) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }

@@ -11,6 +11,7 @@
 #include <sddl.h>
 
 #include "platform/win32/owned.h"
+#include "platform/win32/security.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_files.h"
@@ -103,15 +104,26 @@ namespace {
 // a user's run in their own session exclude each other. Where Windows has private namespaces
 // (Vista and later) the lock lives in one bounded to the Administrators group, where nobody
 // else can make an object of its name first; elsewhere in the Global namespace (Windows 2000
-// without Terminal Services ignores the prefix, which comes to the same). Its access list lets
-// SYSTEM and the administrators, as whom every Brisko runs, open it whoever made it.
+// without Terminal Services ignores the prefix, which comes to the same), where anyone can, so
+// the lock is made owned by the Administrators group and its owner is asked before it is taken
+// for another Brisko's. Its access list lets SYSTEM and the administrators, as whom every
+// Brisko runs, open it whoever made it.
 constexpr wchar_t kLockNamespace[] = L"Brisko";
 constexpr wchar_t kPrivateLockName[] = L"Brisko\\MachineLock";
 constexpr wchar_t kGlobalLockName[] = L"Global\\BriskoMachineLock";
-constexpr wchar_t kLockAccess[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)";
+constexpr wchar_t kLockSecurity[] = L"O:BAD:(A;;GA;;;SY)(A;;GA;;;BA)";
+// The private namespace is made by the first Brisko and goes when the last one closes it: an
+// attempt to open it may fall between the two, and then it is made again.
+constexpr int kNamespaceAttempts = 5;
 
-// The private namespace of the lock, or null where Windows has none (or Wine only a stub).
-HANDLE OpenLockNamespace(SECURITY_ATTRIBUTES* attributes) {
+struct LockNamespace {
+  RuntimeCall call = RuntimeCall::kMissing;  // missing: Windows (or Wine) has none
+  HANDLE handle = nullptr;
+  long error = 0;
+};
+
+// The private namespace of the lock, made or opened.
+LockNamespace OpenLockNamespace(SECURITY_ATTRIBUTES* attributes) {
   using CreateBoundary = HANDLE(WINAPI*)(LPCWSTR, ULONG);
   using AddSid = BOOL(WINAPI*)(HANDLE*, PSID);
   using DeleteBoundary = VOID(WINAPI*)(HANDLE);
@@ -119,8 +131,8 @@ HANDLE OpenLockNamespace(SECURITY_ATTRIBUTES* attributes) {
   using OpenNamespace = HANDLE(WINAPI*)(LPVOID, LPCWSTR);
   const auto createBoundary = SystemFunction<CreateBoundary>(
       SystemLibrary::kKernel32, "CreateBoundaryDescriptorW", IfMissing::kGiveNull);
-  const auto addSid = SystemFunction<AddSid>(SystemLibrary::kKernel32,
-                                             "AddSIDToBoundaryDescriptor", IfMissing::kGiveNull);
+  const auto addSid = SystemFunction<AddSid>(SystemLibrary::kKernel32, "AddSIDToBoundaryDescriptor",
+                                             IfMissing::kGiveNull);
   const auto deleteBoundary = SystemFunction<DeleteBoundary>(
       SystemLibrary::kKernel32, "DeleteBoundaryDescriptor", IfMissing::kGiveNull);
   const auto createNamespace = SystemFunction<CreateNamespace>(
@@ -128,20 +140,35 @@ HANDLE OpenLockNamespace(SECURITY_ATTRIBUTES* attributes) {
   const auto openNamespace = SystemFunction<OpenNamespace>(
       SystemLibrary::kKernel32, "OpenPrivateNamespaceW", IfMissing::kGiveNull);
   if (!createBoundary || !addSid || !deleteBoundary || !createNamespace || !openNamespace) {
-    return nullptr;
+    return {};
   }
+  LockNamespace space{.call = RuntimeCall::kFailed};
   HANDLE boundary = createBoundary(kLockNamespace, 0);
-  if (boundary == nullptr) return nullptr;
+  if (boundary == nullptr) {
+    space.error = static_cast<long>(::GetLastError());
+    return space;
+  }
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   AllocatedSid administrators;
-  HANDLE space = nullptr;
-  if (::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
-                                 0, 0, 0, 0, 0, administrators.Receive()) &&
+  if (::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                 0, 0, 0, 0, administrators.Receive()) &&
       addSid(&boundary, administrators.Get())) {
-    space = createNamespace(attributes, boundary, kLockNamespace);
-    if (space == nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-      space = openNamespace(boundary, kLockNamespace);
+    for (int attempt = 0; attempt < kNamespaceAttempts && space.handle == nullptr; ++attempt) {
+      space.handle = createNamespace(attributes, boundary, kLockNamespace);
+      if (space.handle != nullptr || ::GetLastError() != ERROR_ALREADY_EXISTS) break;
+      space.handle = openNamespace(boundary, kLockNamespace);
+      const DWORD error = ::GetLastError();
+      if (space.handle == nullptr && error != ERROR_PATH_NOT_FOUND &&
+          error != ERROR_FILE_NOT_FOUND) {
+        break;
+      }
     }
+  }
+  if (space.handle != nullptr) {
+    space.call = RuntimeCall::kSucceeded;
+  } else {
+    space.error = static_cast<long>(::GetLastError());
+    if (space.error == 0) space.error = ERROR_GEN_FAILURE;
   }
   deleteBoundary(boundary);
   return space;
@@ -180,13 +207,17 @@ Win32StartUp::~Win32StartUp() {
 LockAttempt Win32StartUp::TakeMachineLock() {
   if (machineLock_ != 0) return {.owned = true};
   LocalMemory descriptor;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockAccess, SDDL_REVISION_1,
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockSecurity, SDDL_REVISION_1,
                                                               descriptor.Receive(), nullptr)) {
     return {.owned = false, .error = static_cast<long>(::GetLastError()), .where = "Global"};
   }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
   if (lockNamespace_ == 0) {
-    lockNamespace_ = reinterpret_cast<Handle>(OpenLockNamespace(&attributes));
+    const LockNamespace space = OpenLockNamespace(&attributes);
+    if (space.call == RuntimeCall::kFailed) {
+      return {.owned = false, .error = space.error, .where = "private"};
+    }
+    lockNamespace_ = reinterpret_cast<Handle>(space.handle);
   }
   const bool inPrivate = lockNamespace_ != 0;
   const std::string where = inPrivate ? "private" : "Global";
@@ -195,14 +226,27 @@ LockAttempt Win32StartUp::TakeMachineLock() {
   if (mutex == nullptr) {
     return {.owned = false, .error = static_cast<long>(::GetLastError()), .where = where};
   }
+  KernelHandle lock(mutex);
   const DWORD waited = ::WaitForSingleObject(mutex, 0);
-  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-    ::CloseHandle(mutex);
-    return {.owned = false, .where = where};
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    machineLock_ = reinterpret_cast<Handle>(lock.Take());
+    return {.owned = true, .where = where};
   }
-  machineLock_ = reinterpret_cast<Handle>(mutex);
-  return {.owned = true, .where = where};
+  if (waited == WAIT_FAILED) {
+    return {.owned = false, .error = static_cast<long>(::GetLastError()), .where = where};
+  }
+  // Held: whose object it is decides whether that is another Brisko.
+  LockAttempt attempt{.owned = false, .where = where};
+  SecurityFacts security;
+  if (const DWORD error = SecurityOf(mutex, SE_KERNEL_OBJECT, &security)) {
+    attempt.error = static_cast<long>(error);
+  }
+  attempt.owner = security.owner;
+  attempt.ownerSid = security.ownerSid;
+  return attempt;
 }
+
+AccountFacts Win32StartUp::Account() { return ThisAccount(); }
 
 void Win32StartUp::QuietErrors() {
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
@@ -272,12 +316,12 @@ void Win32StartUp::WriteOutput(const std::string& text) {
 }
 
 // The log is opened without emptying it and without following a link at its end, so that
-// what it is can be asked before anything in it changes.
+// what it is, and where it really is, can be asked before anything in it changes.
 LogFacts Win32StartUp::OpenLog(const std::string& path) {
   CloseLog();
-  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const HANDLE file =
+      ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return {.opened = false, .error = static_cast<long>(::GetLastError())};
   }
@@ -288,13 +332,28 @@ LogFacts Win32StartUp::OpenLog(const std::string& path) {
     facts.reparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     facts.links = information.nNumberOfLinks;
   }
+  using FinalPath = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+  if (const auto finalPath = SystemFunction<FinalPath>(
+          SystemLibrary::kKernel32, "GetFinalPathNameByHandleW", IfMissing::kGiveNull)) {
+    constexpr DWORD kVolumeNameDos = 0;  // "\\?\C:\...": the drive as a letter
+    std::wstring text(MAX_PATH, L'\0');
+    DWORD length = finalPath(file, text.data(), static_cast<DWORD>(text.size()), kVolumeNameDos);
+    if (length >= text.size()) {  // too small: length is the size it needs, with the end
+      text.assign(length, L'\0');
+      length = finalPath(file, text.data(), static_cast<DWORD>(text.size()), kVolumeNameDos);
+    }
+    facts.finalPathQuery = RuntimeCall::kFailed;
+    if (length != 0 && length < text.size()) {
+      facts.finalPathQuery = RuntimeCall::kSucceeded;
+      facts.finalPath = Utf8(std::wstring_view(text.data(), length));
+    }
+  }
   return facts;
 }
 
 bool Win32StartUp::EmptyLog() {
   const HANDLE file = AsHandle(log_);
-  return log_ != 0 && ::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
-         ::SetEndOfFile(file);
+  return log_ != 0 && ::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(file);
 }
 
 void Win32StartUp::CloseLog() {

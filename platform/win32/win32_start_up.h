@@ -54,6 +54,7 @@ class Win32StartUp : public StartUp {
   Win32StartUp& operator=(const Win32StartUp&) = delete;
 
   LockAttempt TakeMachineLock() override;
+  AccountFacts Account() override;
   void QuietErrors() override;
   bool BringToFront(const std::string& windowClass) override;
   void Pause(std::uint32_t milliseconds) override;

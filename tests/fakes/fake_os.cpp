@@ -214,6 +214,10 @@ long FakeOs::DeleteValue(platform::Handle key, const std::string& name) {
   Record("DeleteValue", name);
   auto open = openKeys_.find(key);
   if (open == openKeys_.end()) return 6;
+  if (auto error = changeErrors.find(open->second + "|" + Upper(name));
+      error != changeErrors.end()) {
+    return error->second;
+  }
   return values.erase(open->second + "|" + Upper(name)) == 1 ? 0 : platform::kErrorFileNotFound;
 }
 
@@ -242,6 +246,10 @@ long FakeOs::Store(const std::string& call, platform::Handle key, const std::str
   Record(call, name + " type " + std::to_string(type) + " length " + std::to_string(data.size()));
   auto open = openKeys_.find(key);
   if (open == openKeys_.end()) return 6;  // invalid handle
+  if (auto error = changeErrors.find(open->second + "|" + Upper(name));
+      error != changeErrors.end()) {
+    return error->second;
+  }
   values[open->second + "|" + Upper(name)] = {type, {data.begin(), data.end()}};
   return 0;
 }
@@ -362,20 +370,73 @@ platform::LocaleSeparators FakeOs::Separators() {
   return locale;
 }
 
+platform::FolderFacts FakeOs::AdministratorsFolder(bool protectedList) {
+  using platform::Principal;
+  platform::FolderFacts facts{.exists = true, .directory = true};
+  facts.security.owner = Principal::kAdministrators;
+  facts.security.ownerSid = "S-1-5-32-544";
+  facts.security.listProtected = protectedList;
+  facts.security.grants = {{Principal::kSystem, "S-1-5-18", 0x1F01FF},
+                           {Principal::kAdministrators, "S-1-5-32-544", 0x1F01FF},
+                           {Principal::kOther, "S-1-5-32-545", 0x1200A9}};
+  // ProgramData's "Users: create files and folders", passed on to what is made in it.
+  if (!protectedList) facts.security.grants.push_back({Principal::kOther, "S-1-5-32-545", 0x116});
+  return facts;
+}
+
 std::string FakeOs::CommonAppDataFolder() {
   Record("CommonAppDataFolder");
   return commonAppData;
 }
 
-platform::FolderFacts FakeOs::InspectFolder(const std::string& path) {
-  Record("InspectFolder", path);
-  auto folder = folders.find(path);
-  return folder == folders.end() ? platform::FolderFacts{} : folder->second;
+std::string FakeOs::FullPath(const std::string& path) {
+  Record("FullPath", path);
+  const auto full = fullPaths.find(path);
+  return full == fullPaths.end() ? path : full->second;
+}
+
+long FakeOs::OpenFolder(const std::string& path, bool forChange, platform::Handle* folder) {
+  Record("OpenFolder", path + (forChange ? " for change" : ""));
+  if (const auto error = openFolderErrors.find(path); error != openFolderErrors.end()) {
+    return error->second;
+  }
+  const auto found = folders.find(path);
+  if (found == folders.end() || !found->second.exists) return platform::kErrorFileNotFound;
+  *folder = nextKey_++;
+  heldFolders_[*folder] = path;
+  return 0;
+}
+
+platform::FolderFacts FakeOs::FolderFactsOf(platform::Handle folder) {
+  Record("FolderFactsOf", heldFolders_.at(folder));
+  return folders.at(heldFolders_.at(folder));
+}
+
+long FakeOs::ProtectFolder(platform::Handle folder) {
+  Record("ProtectFolder", heldFolders_.at(folder));
+  if (protectResult != 0) return protectResult;
+  if (protectTakes) {
+    platform::FolderFacts& facts = folders.at(heldFolders_.at(folder));
+    const platform::FolderFacts made = AdministratorsFolder();
+    facts.security.listPresent = true;
+    facts.security.listProtected = true;
+    facts.security.grants = made.security.grants;
+  }
+  return 0;
+}
+
+void FakeOs::CloseFolder(platform::Handle folder) {
+  Record("CloseFolder", heldFolders_.at(folder));
+  heldFolders_.erase(folder);
 }
 
 long FakeOs::CreateProtectedFolder(const std::string& path) {
   Record("CreateProtectedFolder", path);
-  if (createFolderResult == 0) folders[path] = {true, true, false, true};
+  if (folderMadeMeanwhile) {
+    folders[path] = *folderMadeMeanwhile;
+    return platform::kErrorAlreadyExists;
+  }
+  if (createFolderResult == 0) folders[path] = AdministratorsFolder();
   return createFolderResult;
 }
 
@@ -388,10 +449,18 @@ long FakeOs::WriteNewFile(const std::string& path, std::span<const std::uint8_t>
 }
 
 long FakeOs::ReadWholeFile(const std::string& path, std::size_t maxBytes,
-                           std::vector<std::uint8_t>* bytes) {
+                           std::vector<std::uint8_t>* bytes, platform::FileFacts* facts) {
   Record("ReadWholeFile", path);
   auto file = files.find(path);
   if (file == files.end()) return platform::kErrorFileNotFound;
+  const auto given = fileFacts.find(path);
+  if (given != fileFacts.end()) {
+    *facts = given->second;
+  } else {
+    *facts = {.diskFile = true, .links = 1};
+    facts->security.owner = platform::Principal::kAdministrators;
+    facts->security.ownerSid = "S-1-5-32-544";
+  }
   if (file->second.size() > maxBytes) return platform::kErrorFileTooLarge;
   *bytes = file->second;
   return 0;
@@ -409,7 +478,7 @@ std::vector<std::string> FakeOs::ListFiles(const std::string& folder, const std:
   return names;
 }
 
-platform::LocalTime FakeOs::Now() {
+platform::CalendarTime FakeOs::Now() {
   Record("Now");
   return now;
 }
@@ -417,6 +486,11 @@ platform::LocalTime FakeOs::Now() {
 std::string FakeOs::ComputerName() {
   Record("ComputerName");
   return computerName;
+}
+
+platform::AccountFacts FakeOs::Account() {
+  Record("Account");
+  return account;
 }
 
 }  // namespace fakes

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -88,6 +89,8 @@ class FakeOs : public platform::Processes,
   std::set<std::string> keys;
   // Error codes that reading a value answers instead, by "root\KEY\PATH|name" as above.
   std::map<std::string, long> readErrors;
+  // Error codes that writing or deleting a value answers instead, likewise.
+  std::map<std::string, long> changeErrors;
   // Keys opened in the 64-bit view are kept apart from the others, as WOW64 keeps them.
   long CreateKey(std::uint32_t root, const std::string& path, platform::Handle* key) override;
   long CreateKeyEx(std::uint32_t root, const std::string& path, std::uint32_t access,
@@ -147,23 +150,51 @@ class FakeOs : public platform::Processes,
                          std::uint32_t* totalClusters) override;
   platform::LocaleSeparators Separators() override;
 
-  // Files: an in-memory file system. Paths compare as given.
+  // Files: an in-memory file system. Paths compare as given. Folders are there when listed in
+  // folders (the drives' roots and the common application data folder are, made by the
+  // administrators); a file's facts are those of fileFacts, or a plain file of the
+  // administrators'.
   std::string commonAppData = "C:\\ProgramData";
-  std::map<std::string, platform::FolderFacts> folders;  // what InspectFolder says of each
+  std::map<std::string, platform::FolderFacts> folders{{"C:\\", AdministratorsFolder()},
+                                                       {"Z:\\", AdministratorsFolder()},
+                                                       {"C:\\ProgramData", AdministratorsFolder()}};
+  std::map<std::string, long> openFolderErrors;  // what OpenFolder answers instead, by path
   std::map<std::string, std::vector<std::uint8_t>> files;
-  long createFolderResult = 0;  // what CreateProtectedFolder answers
-  long writeResult = 0;         // what WriteNewFile answers when the name is free
-  platform::LocalTime now{2026, 12, 11, 14, 30, 5};
+  std::map<std::string, platform::FileFacts> fileFacts;
+  std::map<std::string, std::string> fullPaths;  // what FullPath makes of a path, else itself
+  long createFolderResult = 0;                   // what CreateProtectedFolder answers
+  // What CreateProtectedFolder finds made meanwhile by someone else, answering 183.
+  std::optional<platform::FolderFacts> folderMadeMeanwhile;
+  long protectResult = 0;    // what ProtectFolder answers
+  bool protectTakes = true;  // the list ProtectFolder sets is the list read afterwards
+  long writeResult = 0;      // what WriteNewFile answers when the name is free
+  platform::CalendarTime now{2026, 12, 11, 14, 30, 5};
   std::string computerName = "LAB-07";
+  // As on XP: no split tokens.
+  platform::AccountFacts account;
   std::string CommonAppDataFolder() override;
-  platform::FolderFacts InspectFolder(const std::string& path) override;
+  std::string FullPath(const std::string& path) override;
+  long OpenFolder(const std::string& path, bool forChange, platform::Handle* folder) override;
+  platform::FolderFacts FolderFactsOf(platform::Handle folder) override;
+  long ProtectFolder(platform::Handle folder) override;
+  void CloseFolder(platform::Handle folder) override;
   long CreateProtectedFolder(const std::string& path) override;
   long WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
   long ReadWholeFile(const std::string& path, std::size_t maxBytes,
-                     std::vector<std::uint8_t>* bytes) override;
-  std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) override;
-  platform::LocalTime Now() override;
+                     std::vector<std::uint8_t>* bytes, platform::FileFacts* facts) override;
+  std::vector<std::string> ListFiles(const std::string& folder,
+                                     const std::string& pattern) override;
+  platform::CalendarTime Now() override;
   std::string ComputerName() override;
+  platform::AccountFacts Account() override;
+  // Folders opened and not closed yet, and registry keys likewise.
+  std::size_t HeldFolders() const { return heldFolders_.size(); }
+  std::size_t OpenKeys() const { return openKeys_.size(); }
+
+  // A folder as CreateProtectedFolder makes it: the Administrators group's, with the protected
+  // list. AdministratorsFolder(false) has its parent's list, as `mkdir` by an administrator makes
+  // it under C:\ProgramData, where every user may add files.
+  static platform::FolderFacts AdministratorsFolder(bool protectedList = true);
 
   int Count(const std::string& call) const;
 
@@ -178,6 +209,7 @@ class FakeOs : public platform::Processes,
   std::map<std::string, std::string> failureTexts_;
   std::map<std::string, int> counts_;
   std::map<platform::Handle, std::string> openKeys_;
+  std::map<platform::Handle, std::string> heldFolders_;
   struct Kept {
     std::string line;
     std::uint32_t startedAt = 0;

@@ -16,28 +16,42 @@ class FakeStartUp : public platform::StartUp {
 
   int lockHeldFor = 0;  // how many claims fail before the other Brisko lets go; -1: always
   long lockError = 0;   // the lock cannot be opened at all: access denied (5), another kind (6)
+  // Who made the lock that is held: another Brisko makes it the Administrators group's.
+  platform::Principal lockOwner = platform::Principal::kAdministrators;
+  platform::AccountFacts account;        // as on XP: no split tokens
   std::set<std::string> visibleWindows;  // window classes another Brisko shows here
   bool hasOutput = true;
   std::string output;
   bool logOpens = true;
   // What the log's path turns out to be: a plain file on a disk with one name, by default.
-  platform::LogFacts logFacts{.opened = true, .diskFile = true, .links = 1};
+  platform::LogFacts logFacts{.opened = true,
+                              .diskFile = true,
+                              .links = 1,
+                              .finalPathQuery = platform::RuntimeCall::kSucceeded};
+  // Where the open led, as the system would say; by default the path asked for.
+  std::string logFinalPath;
   bool logEmptied = false;
   bool logClosed = false;
   bool errorsQuiet = false;
-  int logWritesAccepted = -1;  // after this many writes, the disk is full; -1: never
+  int logWritesAccepted = -1;      // after this many writes, the disk is full; -1: never
+  std::set<int> logWritesFailing;  // these writes (1-based) fail, the others go through
+  std::string logRecordsFailing;   // records that hold this text fail, when not empty
   std::string logPath;
-  std::vector<std::string> log;  // one entry per write
+  std::vector<std::string> log;  // one entry per write that went through
+  int logWrites = 0;             // writes tried
   std::vector<std::string> notices;
   platform::UtcTime now{2026, 12, 10, 8, 30, 5, 42};
 
   platform::LockAttempt TakeMachineLock() override {
     trace.push_back("TakeMachineLock");
     if (lockError != 0) return {.owned = false, .error = lockError, .where = "Global"};
-    if (lockHeldFor < 0) return {.owned = false, .where = "private"};
-    if (lockHeldFor > 0) return --lockHeldFor, platform::LockAttempt{.owned = false};
+    const platform::LockAttempt held{
+        .owned = false, .where = "Global", .owner = lockOwner, .ownerSid = "S-1-5-21-7-7-7-1001"};
+    if (lockHeldFor < 0) return held;
+    if (lockHeldFor > 0) return --lockHeldFor, held;
     return {.owned = true, .where = "private"};
   }
+  platform::AccountFacts Account() override { return account; }
   void QuietErrors() override {
     trace.push_back("QuietErrors");
     errorsQuiet = true;
@@ -66,7 +80,11 @@ class FakeStartUp : public platform::StartUp {
     trace.push_back("OpenLog " + path);
     logPath = path;
     if (!logOpens) return {.opened = false, .error = 3};
-    return logFacts;
+    platform::LogFacts facts = logFacts;
+    if (facts.finalPathQuery == platform::RuntimeCall::kSucceeded && facts.finalPath.empty()) {
+      facts.finalPath = logFinalPath.empty() ? "\\\\?\\" + path : logFinalPath;
+    }
+    return facts;
   }
   bool EmptyLog() override {
     trace.push_back("EmptyLog");
@@ -78,6 +96,10 @@ class FakeStartUp : public platform::StartUp {
     logClosed = true;
   }
   bool WriteLog(const std::string& text) override {
+    if (logWritesFailing.count(++logWrites) != 0) return false;
+    if (!logRecordsFailing.empty() && text.find(logRecordsFailing) != std::string::npos) {
+      return false;
+    }
     if (logWritesAccepted == 0) return false;
     if (logWritesAccepted > 0) --logWritesAccepted;
     log.push_back(text);

@@ -58,8 +58,7 @@ TEST(SingleInstance, ALockThatCannotBeHadIsToldApartFromAnotherBrisko) {
     Claim claim;
     const char* reason;
   };
-  for (const Case& c : {Case{0, Claim::kHeld, ""},
-                        Case{5, Claim::kFailed, "may not be opened"},
+  for (const Case& c : {Case{0, Claim::kHeld, ""}, Case{5, Claim::kFailed, "may not be opened"},
                         Case{6, Claim::kFailed, "another kind of object"},
                         Case{1450, Claim::kFailed, "error 1450"}}) {
     fakes::FakeStartUp startUp;
@@ -69,4 +68,50 @@ TEST(SingleInstance, ALockThatCannotBeHadIsToldApartFromAnotherBrisko) {
     EXPECT_EQ(claim.claim, c.claim) << c.error;
     EXPECT_NE(claim.reason.find(c.reason), std::string::npos) << claim.reason;
   }
+}
+
+// Every Brisko makes the lock owned by the administrators. In the Global namespace (2000, XP)
+// any user may make an object of its name first, with a list that lets Brisko open it, and hold
+// it for ever: such a lock is not another Brisko's, and every run would otherwise end in 1618.
+TEST(SingleInstance, AHeldLockIsAnotherBriskosOnlyWhenTheAdministratorsOwnIt) {
+  using platform::Principal;
+  const platform::AccountFacts xp;
+  const platform::AccountFacts split{platform::RuntimeCall::kSucceeded, 2, false};
+  struct Case {
+    const char* what;
+    Principal owner;
+    platform::AccountFacts account;
+    Claim claim;
+  };
+  const Case cases[] = {
+      {"made by another Brisko", Principal::kAdministrators, split, Claim::kHeld},
+      {"made by a Brisko running as SYSTEM", Principal::kSystem, split, Claim::kHeld},
+      {"made by an earlier Brisko of this account, on XP", Principal::kProcessUser, xp,
+       Claim::kHeld},
+      {"made by this account's unelevated processes", Principal::kProcessUser, split,
+       Claim::kFailed},
+      {"made by another user", Principal::kOther, xp, Claim::kFailed},
+      {"made with no owner", Principal::kNone, xp, Claim::kFailed},
+  };
+  for (const Case& c : cases) {
+    fakes::FakeStartUp startUp;
+    startUp.lockHeldFor = -1;
+    startUp.lockOwner = c.owner;
+    startUp.account = c.account;
+    const app::MachineClaim claim = app::ClaimMachine(startUp);
+    EXPECT_EQ(claim.claim, c.claim) << c.what;
+    if (c.claim == Claim::kFailed) {
+      EXPECT_NE(claim.reason.find("is held by an object that"), std::string::npos) << claim.reason;
+      EXPECT_NE(claim.reason.find("not by another Brisko"), std::string::npos) << claim.reason;
+    }
+  }
+  // From the desktop the person is told why at once, not after waiting for it to end.
+  fakes::FakeStartUp desktop;
+  desktop.lockHeldFor = -1;
+  desktop.lockOwner = Principal::kOther;
+  EXPECT_EQ(app::ClaimForWindows(desktop), Claim::kFailed);
+  ASSERT_EQ(desktop.notices.size(), 1u);
+  EXPECT_NE(desktop.notices[0].find("S-1-5-21-7-7-7-1001 made, not by another Brisko"),
+            std::string::npos)
+      << desktop.notices[0];
 }

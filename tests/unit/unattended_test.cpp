@@ -57,7 +57,8 @@ class UnattendedTest : public ::testing::Test {
     for (const std::string& call : trace) {
       const auto is = [&](const char* kind) { return call.rfind(kind, 0) == 0; };
       if (!is("Milliseconds") && !is("WaitForProcess ") && !is("CloseProcess ") &&
-          !is("GetVersionEx ") && !is("SystemDirectory") && !is("InspectFolder ")) {
+          !is("GetVersionEx ") && !is("SystemDirectory") && !is("FullPath ") &&
+          !is("OpenFolder ") && !is("FolderFactsOf ") && !is("CloseFolder ")) {
         changes.push_back(call);
       }
     }
@@ -156,7 +157,7 @@ TEST_F(UnattendedTest, FullRunLogsEveryLineValueAndResult) {
                 R"("linesStillRunning":0,"valuesWritten":49,"valuesRefused":0,)"
                 R"("stepsEndedEarly":0})" +
                 "\r\n");
-  const std::string saved = R"(C:\ProgramData\Brisko\brisko-before-optimize-2026-12-11-143005.reg)";
+  const std::string saved = R"(C:\ProgramData\Brisko\brisko-before-optimize-2026-12-11-143005-utc.reg)";
   EXPECT_EQ(Count("backup", R"("result":"saved","file":)" + Json(saved)), 1);
   EXPECT_EQ(startUp.output,
             "Brisko /optimize: exit code 0; 74 of 74 command lines started, 0 still running after "
@@ -272,14 +273,16 @@ TEST_F(UnattendedTest, OneTimeLimitForAllTheWaits) {
 
 // The log is refused, before anything changes and without emptying anything, when it cannot
 // be written or is not a plain file of its own: a run as SYSTEM must not empty another file
-// through a link that someone who may write the folder put there.
+// through a link that someone who may write a folder on its way put there, before or while it
+// is opened. A folder that cannot be looked at counts as one that leads elsewhere.
 TEST_F(UnattendedTest, LogThatCannotBeWrittenOrIsNotItsOwnFileEndsTheRunBeforeAnythingChanges) {
   const std::string log = R"(Z:\logs\brisko.log)";
   struct Case {
     const char* what;
-    void (*arrange)(fakes::FakeStartUp&, fakes::FakeOs&);
+    std::function<void(fakes::FakeStartUp&, fakes::FakeOs&)> arrange;
     const char* reason;
     bool opened;  // the file was opened, so it must be closed again untouched
+    std::string path = R"(Z:\logs\brisko.log)";
   };
   const Case cases[] = {
       {"the file cannot be made", [](fakes::FakeStartUp& s, fakes::FakeOs&) { s.logOpens = false; },
@@ -293,23 +296,46 @@ TEST_F(UnattendedTest, LogThatCannotBeWrittenOrIsNotItsOwnFileEndsTheRunBeforeAn
       {"a device or pipe", [](fakes::FakeStartUp& s, fakes::FakeOs&) {
          s.logFacts.diskFile = false;
        }, "it is not a file on a disk", true},
-      {"a folder that leads elsewhere", [](fakes::FakeStartUp&, fakes::FakeOs& o) {
-         o.folders[R"(Z:\logs)"] = {true, true, true, true};
-       }, "its folder leads to another place", false},
+      {"the open led elsewhere", [](fakes::FakeStartUp& s, fakes::FakeOs&) {
+         s.logFinalPath = R"(\\?\C:\Windows\System32\config\brisko.log)";
+       }, R"(it leads to \\?\C:\Windows\System32\config\brisko.log)", true},
+      {"where the open led cannot be asked", [](fakes::FakeStartUp& s, fakes::FakeOs&) {
+         s.logFacts.finalPathQuery = platform::RuntimeCall::kFailed;
+       }, "where it leads cannot be checked", true},
+      {"its folder leads elsewhere", [](fakes::FakeStartUp&, fakes::FakeOs& o) {
+         o.folders[R"(Z:\logs)"].reparsePoint = true;
+       }, R"(its folder Z:\logs leads to another place)", false},
+      {"a folder further up leads elsewhere", [](fakes::FakeStartUp&, fakes::FakeOs& o) {
+         o.folders[R"(Z:\logs)"].reparsePoint = true;
+         o.folders[R"(Z:\logs\sub)"] = fakes::FakeOs::AdministratorsFolder();
+       }, R"(its folder Z:\logs leads to another place)", false, R"(Z:\logs\sub\b.log)"},
+      {"a folder that may not be looked at", [](fakes::FakeStartUp&, fakes::FakeOs& o) {
+         o.openFolderErrors[R"(Z:\logs)"] = 5;
+       }, R"(its folder Z:\logs cannot be checked (error 5))", false},
+      {"a folder whose facts cannot be read", [](fakes::FakeStartUp&, fakes::FakeOs& o) {
+         o.FailOn("FolderFactsOf", 2);
+       }, R"(its folder Z:\logs cannot be checked: FolderFactsOf refused)", false},
+      {"a folder that is not there", [](fakes::FakeStartUp&, fakes::FakeOs&) {},
+       R"(its folder Z:\nowhere does not exist)", false, R"(Z:\nowhere\b.log)"},
+      {"a device path", [](fakes::FakeStartUp&, fakes::FakeOs&) {},
+       "it is not a file in a folder on a drive or a share", false, R"(\\.\pipe\b)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     startUp = fakes::FakeStartUp();
     fakes::FakeOs fresh;
+    fresh.folders[R"(Z:\logs)"] = fakes::FakeOs::AdministratorsFolder();
     platform::Os system = fresh.Os();
     c.arrange(startUp, fresh);
-    EXPECT_EQ(app::RunOptimize(Optimize(log), system, startUp, kLimit), 2);
+    EXPECT_EQ(app::RunOptimize(Optimize(c.path), system, startUp, kLimit), 2);
     EXPECT_EQ(Changes(fresh.trace), std::vector<std::string>{});
     EXPECT_FALSE(startUp.logEmptied);
     EXPECT_EQ(startUp.logClosed, c.opened);
+    EXPECT_EQ(fresh.HeldFolders(), 0u);
     EXPECT_TRUE(startUp.log.empty());
-    EXPECT_EQ(startUp.output.rfind("Brisko: cannot write the log file " + log + ": " + c.reason, 0),
-              0u)
+    EXPECT_EQ(
+        startUp.output.rfind("Brisko: cannot write the log file " + c.path + ": " + c.reason, 0),
+        0u)
         << startUp.output;
     EXPECT_TRUE(startUp.output.ends_with("; nothing was changed.\r\n")) << startUp.output;
   }
@@ -319,6 +345,61 @@ TEST_F(UnattendedTest, LogThatCannotBeWrittenOrIsNotItsOwnFileEndsTheRunBeforeAn
   os.trace.clear();
   EXPECT_EQ(Run(), 2);
   EXPECT_EQ(os.Count("CreateProcess"), 0);
+}
+
+// Every folder from the drive's or the share's root down is looked at before the log is opened,
+// and the open is held to the path asked for; where Windows cannot say where an open led (XP),
+// the folders are looked at once more after it.
+TEST_F(UnattendedTest, ALogIsCheckedAlongItsWholePath) {
+  struct Case {
+    const char* what;
+    std::string path;
+    std::function<void(fakes::FakeStartUp&, fakes::FakeOs&)> arrange;
+    std::vector<std::string> looked;  // the folders looked at, in order
+  };
+  const Case cases[] = {
+      {"in the root of a drive", R"(C:\b.log)", [](fakes::FakeStartUp&, fakes::FakeOs&) {},
+       {R"(C:\)"}},
+      {"named as the current folder's", "b.log",
+       [](fakes::FakeStartUp&, fakes::FakeOs& o) { o.fullPaths["b.log"] = R"(Z:\logs\b.log)"; },
+       {R"(Z:\)", R"(Z:\logs)"}},
+      {"on a share", R"(\\server\share\logs\b.log)",
+       [](fakes::FakeStartUp& s, fakes::FakeOs& o) {
+         o.folders[R"(\\server\share\)"] = o.folders[R"(\\server\share\logs)"] =
+             fakes::FakeOs::AdministratorsFolder();
+         s.logFinalPath = R"(\\?\UNC\server\share\logs\b.log)";
+       },
+       {R"(\\server\share\)", R"(\\server\share\logs)"}},
+      {"written in another case than the disk's", R"(z:\LOGS\b.log)",
+       [](fakes::FakeStartUp& s, fakes::FakeOs& o) {
+         o.folders[R"(z:\)"] = o.folders[R"(z:\LOGS)"] = fakes::FakeOs::AdministratorsFolder();
+         s.logFinalPath = R"(\\?\Z:\logs\B.log)";
+       },
+       {R"(z:\)", R"(z:\LOGS)"}},
+      {"where Windows cannot say where the open led", R"(Z:\logs\b.log)",
+       [](fakes::FakeStartUp& s, fakes::FakeOs&) {
+         s.logFacts.finalPathQuery = platform::RuntimeCall::kMissing;
+       },
+       {R"(Z:\)", R"(Z:\logs)", R"(Z:\)", R"(Z:\logs)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    startUp = fakes::FakeStartUp();
+    fakes::FakeOs fresh;
+    fresh.folders[R"(Z:\logs)"] = fakes::FakeOs::AdministratorsFolder();
+    platform::Os system = fresh.Os();
+    c.arrange(startUp, fresh);
+    EXPECT_EQ(app::RunOptimize(Optimize(c.path), system, startUp, kLimit), 0) << startUp.output;
+    EXPECT_TRUE(startUp.logEmptied);
+    std::vector<std::string> looked;
+    for (const std::string& call : fresh.trace) {
+      if (call.rfind("OpenFolder ", 0) == 0 && call.find("ProgramData") == std::string::npos) {
+        looked.push_back(call.substr(11));
+      }
+    }
+    EXPECT_EQ(looked, c.looked);
+    EXPECT_EQ(fresh.HeldFolders(), 0u);
+  }
 }
 
 TEST_F(UnattendedTest, AnotherRunUnderWayExits1618AndLeavesItsLogAlone) {

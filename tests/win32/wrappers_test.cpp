@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -21,12 +22,14 @@
 #include <tuple>
 #include <vector>
 
+#include "app/single_instance.h"
 #include "catalogue/cleanup_actions.h"
 #include "catalogue/registry_tweaks.h"
 #include "platform/command_runner.h"
 #include "platform/failure.h"
 #include "platform/registry_writer.h"
 #include "platform/system_constants.h"
+#include "platform/trust.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_os.h"
@@ -345,6 +348,13 @@ struct SettingChangeSeen {
 };
 SettingChangeSeen* gSettingChangeSeen = nullptr;
 
+// A message posted after another program's, so that once the window has it, the thread has
+// taken the one before it from its queue too.
+constexpr UINT kMarkerMessage = WM_APP + 1;
+std::atomic<bool> gMarkerSeen{false};
+std::atomic<bool> gForgedTimerCalled{false};
+void CALLBACK ForgedTimerProcedure(HWND, UINT, UINT_PTR, DWORD) { gForgedTimerCalled = true; }
+
 LRESULT CALLBACK HiddenWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   SettingChangeSeen* seen = gSettingChangeSeen;
   if (message == WM_SETTINGCHANGE && seen != nullptr && lParam != 0 &&
@@ -352,6 +362,10 @@ LRESULT CALLBACK HiddenWindowProcedure(HWND window, UINT message, WPARAM wParam,
     seen->seen = true;
     seen->duringWait = seen->waiting.load();
     seen->processRunning = ::WaitForSingleObject(seen->process, 0) == WAIT_TIMEOUT;
+    return 0;
+  }
+  if (message == kMarkerMessage) {
+    gMarkerSeen = true;
     return 0;
   }
   return ::DefWindowProcA(window, message, wParam, lParam);
@@ -420,6 +434,46 @@ TEST(CommandRunner, WaitingForAProcessAnswersMessagesSentToThisThread) {
   }
 
   ::WaitForSingleObject(seen.process, driver::kPatienceMs);
+  os.CloseProcess(process);
+  ::DeleteFileA(held.c_str());
+  ::DeleteFileA(release.c_str());
+  ::DeleteFileA("C:\\tests\\briskoheld.report");
+}
+
+// A WM_TIMER with a callback address in it that another program posts to the waiting thread
+// would have that address called with our rights, were it dispatched: the wait drops it, as
+// the windows' own message loop does.
+TEST(CommandRunner, WaitingForAProcessDropsTimerCallbacksOthersPost) {
+  const std::string held = "C:\\tests\\briskoheld.exe", release = "C:\\tests\\briskoheld.release";
+  ::DeleteFileA(release.c_str());
+  ASSERT_TRUE(::CopyFileA("C:\\tests\\stand_in_tool.exe", held.c_str(), FALSE));
+  HiddenWindow hidden;
+  ASSERT_NE(hidden.window, nullptr);
+  Win32Os os;
+  platform::Handle process = 0;
+  os.StartProcess(held, "briskoheld", platform::kSwHide, "C:\\tests", &process);
+  gMarkerSeen = false;
+  gForgedTimerCalled = false;
+  std::atomic<bool> waiting{false};
+  std::uint32_t code = 99;
+  bool ended = false;
+  {
+    std::jthread poster([&] {
+      WaitFor([&] { return waiting.load(); }, driver::kPatienceMs, "the wait to begin");
+      ::PostMessageA(hidden.window, WM_TIMER, 7,
+                     reinterpret_cast<LPARAM>(&ForgedTimerProcedure));
+      ::PostMessageA(hidden.window, kMarkerMessage, 0, 0);
+      WaitFor([] { return gMarkerSeen.load(); }, driver::kPatienceMs,
+              "the waiting thread to take the posted messages");
+      Touch(release);
+    });
+    waiting = true;
+    ended = os.WaitForProcess(process, driver::kPatienceMs, &code);
+  }
+  EXPECT_TRUE(gMarkerSeen) << "the messages posted to the waiting thread were not taken";
+  EXPECT_FALSE(gForgedTimerCalled) << "a timer callback another program posted was called";
+  EXPECT_TRUE(ended);
+  ::WaitForSingleObject(reinterpret_cast<HANDLE>(process), driver::kPatienceMs);
   os.CloseProcess(process);
   ::DeleteFileA(held.c_str());
   ::DeleteFileA(release.c_str());
@@ -763,20 +817,52 @@ TEST(RegistryWayBack, ValuesAreReadAndWrittenInTheViewAsked) {
 // A folder name outside ASCII, so that a path converted through the ANSI code page is caught.
 const std::string kSavedFolder = "C:\\tests\\Zapisy Łódź";
 
-TEST(Files, ProtectedFolderIsADirectoryOnlyAdministratorsMayChange) {
-  Win32Files files;
-  RemoveFolder(kSavedFolder);
-  for (const std::string& missing : {kSavedFolder, kSavedFolder + "\\below"}) {
-    EXPECT_FALSE(files.InspectFolder(missing).exists) << missing;
+// The folder as the wrapper holds it: its facts, and whether the trust rules would use it.
+struct HeldFolder {
+  HeldFolder(Win32Files& files, const std::string& path, bool forChange) : files(files) {
+    opened = files.OpenFolder(path, forChange, &handle);
   }
+  ~HeldFolder() {
+    if (opened == 0) files.CloseFolder(handle);
+  }
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+  Win32Files& files;
+  platform::Handle handle = 0;
+  long opened = -1;
+};
+
+TEST(Files, ProtectedFolderBelongsToTheAdministratorsAndCannotBeMovedWhileHeld) {
+  Win32Files files;
+  const platform::AccountFacts account = files.Account();
+  RemoveFolder(kSavedFolder);
+  EXPECT_EQ(HeldFolder(files, kSavedFolder, false).opened, platform::kErrorFileNotFound);
+  EXPECT_EQ(HeldFolder(files, kSavedFolder + "\\below", false).opened,
+            platform::kErrorPathNotFound);
   ASSERT_EQ(files.CreateProtectedFolder(kSavedFolder), 0);
   EXPECT_EQ(files.CreateProtectedFolder(kSavedFolder), platform::kErrorAlreadyExists);
-  const platform::FolderFacts facts = files.InspectFolder(kSavedFolder);
-  EXPECT_TRUE(facts.exists);
-  EXPECT_TRUE(facts.directory);
-  EXPECT_FALSE(facts.reparsePoint);
-  EXPECT_TRUE(facts.ownerTrusted);
-  const std::wstring wide = WideOf(kSavedFolder);
+  const std::wstring wide = WideOf(kSavedFolder), moved = wide + L" moved";
+  {
+    HeldFolder held(files, kSavedFolder, true);
+    ASSERT_EQ(held.opened, 0);
+    const platform::FolderFacts facts = files.FolderFactsOf(held.handle);
+    EXPECT_TRUE(facts.exists);
+    EXPECT_TRUE(facts.directory);
+    EXPECT_FALSE(facts.reparsePoint);
+    EXPECT_TRUE(facts.security.kept);
+    // Windows keeps the Administrators group as the owner; Wine keeps none but the Unix
+    // account's, which is this process's.
+    EXPECT_TRUE(platform::TrustedPrincipal(facts.security.owner, account))
+        << facts.security.ownerSid;
+    EXPECT_EQ(platform::UntrustedWriter(facts.security, account), "");
+    // Nobody can swap the folder while it is held. (Wine does not keep a folder that is open
+    // without delete sharing from being renamed, so there this is Windows' word alone.)
+    if (!account.wine) {
+      EXPECT_FALSE(::MoveFileW(wide.c_str(), moved.c_str())) << "moved away while held";
+    }
+  }
+  ASSERT_TRUE(::MoveFileW(wide.c_str(), moved.c_str())) << ::GetLastError();
+  ASSERT_TRUE(::MoveFileW(moved.c_str(), wide.c_str())) << ::GetLastError();
   EXPECT_NE(::GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES) << "not under its name";
 
   // Nobody but SYSTEM, the Administrators and this account may change anything in it, and
@@ -807,10 +893,45 @@ TEST(Files, ProtectedFolderIsADirectoryOnlyAdministratorsMayChange) {
     }
   }
   ::LocalFree(descriptor);
+  RemoveFolder(kSavedFolder);
 }
 
-TEST(Files, NewFilesAreWrittenOnceReadBackWholeAndListed) {
+// A folder that lets everyone add files, as the common application data folder passes on to a
+// folder an administrator makes in it, is told apart and gets the protected list back.
+TEST(Files, AFolderOthersMayChangeIsToldApartAndProtected) {
   Win32Files files;
+  const platform::AccountFacts account = files.Account();
+  const std::string open = "C:\\tests\\open to all";
+  RemoveFolder(open);
+  ASSERT_TRUE(::CreateDirectoryW(WideOf(open).c_str(), nullptr));
+  // Everyone may do anything (given after the folder is made, so that no creation mask of
+  // Wine's takes anything away).
+  PSECURITY_DESCRIPTOR everyone = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;OICI;FA;;;WD)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &everyone, nullptr));
+  ASSERT_EQ(::SetFileSecurityW(WideOf(open).c_str(), DACL_SECURITY_INFORMATION, everyone), TRUE);
+  ::LocalFree(everyone);
+  {
+    HeldFolder held(files, open, true);
+    ASSERT_EQ(held.opened, 0);
+    EXPECT_EQ(platform::UntrustedWriter(files.FolderFactsOf(held.handle).security, account),
+              "S-1-1-0");
+    EXPECT_EQ(files.ProtectFolder(held.handle), 0);
+    EXPECT_EQ(platform::UntrustedWriter(files.FolderFactsOf(held.handle).security, account), "");
+  }
+  // A file is a file, not a folder, when opened as one.
+  Touch(open + "\\file.txt");
+  {
+    HeldFolder held(files, open + "\\file.txt", false);
+    ASSERT_EQ(held.opened, 0);
+    EXPECT_FALSE(files.FolderFactsOf(held.handle).directory);
+  }
+  RemoveFolder(open);
+}
+
+TEST(Files, NewFilesAreWrittenWholeOrNotAtAllReadBackWithTheirFactsAndListed) {
+  Win32Files files;
+  const platform::AccountFacts account = files.Account();
   RemoveFolder(kSavedFolder);
   ASSERT_EQ(files.CreateProtectedFolder(kSavedFolder), 0);
   struct Row {
@@ -829,28 +950,45 @@ TEST(Files, NewFilesAreWrittenOnceReadBackWholeAndListed) {
     ASSERT_TRUE(::GetFileAttributesExW(WideOf(path).c_str(), GetFileExInfoStandard, &attributes))
         << row.name << " is not under its name";
     EXPECT_EQ(attributes.nFileSizeLow, row.bytes.size()) << row.name;
+    EXPECT_EQ(::GetFileAttributesW(WideOf(path + ".saving").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the name it was written under is left behind";
 
     std::vector<std::uint8_t> read = {1, 2, 3};  // what was there before must not survive
-    EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size(), &read), 0) << row.name;
+    platform::FileFacts facts;
+    EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size(), &read, &facts), 0) << row.name;
     EXPECT_EQ(read, row.bytes) << row.name;
+    EXPECT_TRUE(facts.diskFile) << row.name;
+    EXPECT_FALSE(facts.reparsePoint) << row.name;
+    EXPECT_EQ(facts.links, 1u) << row.name;
+    EXPECT_TRUE(platform::TrustedPrincipal(facts.security.owner, account))
+        << facts.security.ownerSid;
     // Never over an existing file, which keeps what it held.
     EXPECT_EQ(files.WriteNewFile(path, other), platform::kErrorFileExists) << row.name;
-    EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size() + other.size(), &read), 0) << row.name;
+    EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size() + other.size(), &read, &facts), 0);
     EXPECT_EQ(read, row.bytes) << row.name << " was changed by the refused write";
     if (!row.bytes.empty()) {
-      EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size() - 1, &read),
+      EXPECT_EQ(files.ReadWholeFile(path, row.bytes.size() - 1, &read, &facts),
                 platform::kErrorFileTooLarge)
           << row.name;
+      EXPECT_EQ(facts.links, 1u) << "the facts of a file too large are known all the same";
     }
   }
-  const std::string file = kSavedFolder + "\\" + rows[0].name;
-  const platform::FolderFacts facts = files.InspectFolder(file);
-  EXPECT_TRUE(facts.exists);
-  EXPECT_FALSE(facts.directory) << "a file taken for a folder";
+  // A second name for a file is seen through the handle that reads it.
+  const std::string first = kSavedFolder + "\\" + rows[1].name, second = kSavedFolder + "\\drugi";
+  ASSERT_TRUE(::CreateHardLinkW(WideOf(second).c_str(), WideOf(first).c_str(), nullptr));
+  std::vector<std::uint8_t> read;
+  platform::FileFacts facts;
+  EXPECT_EQ(files.ReadWholeFile(first, 100, &read, &facts), 0);
+  EXPECT_EQ(facts.links, 2u);
+  ::DeleteFileW(WideOf(second).c_str());
+  // A name whose temporary file is left from a write that never ended is not used.
+  const std::string stale = kSavedFolder + "\\stale.reg";
+  std::ofstream(WideOf(stale + ".saving").c_str()) << "x";
+  EXPECT_EQ(files.WriteNewFile(stale, other), platform::kErrorFileExists);
+  EXPECT_EQ(::GetFileAttributesW(WideOf(stale).c_str()), INVALID_FILE_ATTRIBUTES);
 
   EXPECT_EQ(files.WriteNewFile(kSavedFolder + "\\missing\\x.reg", other), ERROR_PATH_NOT_FOUND);
-  std::vector<std::uint8_t> read;
-  EXPECT_EQ(files.ReadWholeFile(kSavedFolder + "\\missing.reg", 100, &read),
+  EXPECT_EQ(files.ReadWholeFile(kSavedFolder + "\\missing.reg", 100, &read, &facts),
             platform::kErrorFileNotFound);
 
   // Files only, by the pattern: not another kind of file, not a folder whose name matches.
@@ -864,22 +1002,29 @@ TEST(Files, NewFilesAreWrittenOnceReadBackWholeAndListed) {
   RemoveFolder(kSavedFolder);
 }
 
-TEST(Files, SharedDataFolderClockAndComputerName) {
+TEST(Files, SharedDataFolderFullPathsClockAccountAndComputerName) {
   Win32Files files;
   const std::string shared = files.CommonAppDataFolder();
   ASSERT_FALSE(shared.empty());
-  const platform::FolderFacts facts = files.InspectFolder(shared);
-  EXPECT_TRUE(facts.exists) << shared;
-  EXPECT_TRUE(facts.directory) << shared;
-  EXPECT_TRUE(facts.ownerTrusted) << shared;
+  {
+    HeldFolder held(files, shared, false);
+    ASSERT_EQ(held.opened, 0) << shared;
+    const platform::FolderFacts facts = files.FolderFactsOf(held.handle);
+    EXPECT_TRUE(facts.directory) << shared;
+  }
+  char current[MAX_PATH] = {};
+  ASSERT_NE(::GetCurrentDirectoryA(MAX_PATH, current), 0u);
+  EXPECT_EQ(files.FullPath("x.log"), std::string(current) + "\\x.log");
+  EXPECT_EQ(files.FullPath("C:\\a\\..\\b\\x.log"), "C:\\b\\x.log");
 
+  // Coordinated universal time, whatever the time zone.
   const auto moment = [](int year, int month, int day, int hour, int minute, int second) {
     return std::make_tuple(year, month, day, hour, minute, second);
   };
   SYSTEMTIME before{}, after{};
-  ::GetLocalTime(&before);
-  const platform::LocalTime now = files.Now();
-  ::GetLocalTime(&after);
+  ::GetSystemTime(&before);
+  const platform::CalendarTime now = files.Now();
+  ::GetSystemTime(&after);
   const auto nowMoment = moment(now.year, now.month, now.day, now.hour, now.minute, now.second);
   EXPECT_LE(moment(before.wYear, before.wMonth, before.wDay, before.wHour, before.wMinute,
                    before.wSecond),
@@ -887,8 +1032,102 @@ TEST(Files, SharedDataFolderClockAndComputerName) {
   EXPECT_LE(nowMoment, moment(after.wYear, after.wMonth, after.wDay, after.wHour, after.wMinute,
                               after.wSecond));
 
+  // Wine says it is Wine; a token's elevation is known wherever Windows has it (Vista on).
+  const platform::AccountFacts account = files.Account();
+  EXPECT_EQ(account.wine,
+            ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr);
+  OSVERSIONINFOA version{sizeof version};
+  ::GetVersionExA(&version);
+  if (version.dwMajorVersion >= 6) {
+    EXPECT_EQ(account.elevationQuery, platform::RuntimeCall::kSucceeded);
+  }
+
   char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = sizeof name;
   ASSERT_TRUE(::GetComputerNameA(name, &size));
   EXPECT_EQ(files.ComputerName(), std::string(name, size));
+}
+
+// --- start-up: the log and the lock --------------------------------------------------------
+
+// The log is opened as asked, without emptying it, and the system says where the open led.
+TEST(StartUp, TheLogSaysWhereItsOpenLed) {
+  const std::string path = "C:\\tests\\Dziennik Łódź.log";
+  std::ofstream(WideOf(path).c_str()) << "kept";
+  platform::win32::Win32StartUp startUp;
+  const platform::LogFacts facts = startUp.OpenLog(path);
+  ASSERT_TRUE(facts.opened) << facts.error;
+  EXPECT_TRUE(facts.diskFile);
+  EXPECT_EQ(facts.links, 1u);
+  if (facts.finalPathQuery != platform::RuntimeCall::kMissing) {
+    EXPECT_EQ(facts.finalPathQuery, platform::RuntimeCall::kSucceeded);
+    EXPECT_EQ(facts.finalPath, "\\\\?\\" + path);
+  }
+  startUp.CloseLog();
+  std::ifstream kept(WideOf(path).c_str());
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept") << "opening emptied it";
+  kept.close();
+  ::DeleteFileW(WideOf(path).c_str());
+}
+
+namespace {
+
+// Holds something on a thread of its own until the test is done with it: a mutex owned by the
+// test's own thread would be the test's to take again.
+class OnAnotherThread {
+ public:
+  OnAnotherThread(std::function<void()> take, std::function<void()> release)
+      : thread_([this, take, release] {
+          take();
+          taken_ = true;
+          WaitFor([&] { return done_.load(); }, driver::kPatienceMs, "the test to be done");
+          release();
+        }) {
+    WaitFor([&] { return taken_.load(); }, driver::kPatienceMs, "the lock to be taken");
+  }
+  ~OnAnotherThread() { done_ = true; }  // the thread ends and is joined after this
+  OnAnotherThread(const OnAnotherThread&) = delete;
+  OnAnotherThread& operator=(const OnAnotherThread&) = delete;
+
+ private:
+  std::atomic<bool> taken_{false}, done_{false};
+  std::jthread thread_;
+};
+
+}  // namespace
+
+// A lock that is held says who made it: another Brisko makes it the administrators'. Where the
+// lock lives in the Global namespace (2000, XP, Wine), anyone may make an object of its name
+// first, with a list that lets everyone open it, and hold it: that is not another Brisko's.
+TEST(StartUp, AHeldLockIsAnotherBriskosOnlyWhenTheAdministratorsMadeIt) {
+  using platform::win32::Win32StartUp;
+  std::string where;
+  {
+    std::unique_ptr<Win32StartUp> other;
+    OnAnotherThread brisko(
+        [&] {
+          other = std::make_unique<Win32StartUp>();
+          where = other->TakeMachineLock().where;
+        },
+        [&] { other.reset(); });
+    Win32StartUp second;
+    const platform::LockAttempt attempt = second.TakeMachineLock();
+    EXPECT_FALSE(attempt.owned);
+    EXPECT_EQ(attempt.error, 0);
+    EXPECT_EQ(attempt.owner, platform::Principal::kAdministrators) << attempt.ownerSid;
+    EXPECT_EQ(app::ClaimMachine(second).claim, app::Claim::kHeld);
+  }
+  if (where != "Global") GTEST_SKIP() << "the lock lives in a private namespace here";
+  HANDLE planted = nullptr;
+  OnAnotherThread squatter(
+      [&] { planted = ::CreateMutexW(nullptr, TRUE, L"Global\\BriskoMachineLock"); },
+      [&] {
+        ::ReleaseMutex(planted);
+        ::CloseHandle(planted);
+      });
+  ASSERT_NE(planted, nullptr);
+  Win32StartUp brisko;
+  const app::MachineClaim claim = app::ClaimMachine(brisko);
+  EXPECT_EQ(claim.claim, app::Claim::kFailed);
+  EXPECT_NE(claim.reason.find("not by another Brisko"), std::string::npos) << claim.reason;
 }
