@@ -51,7 +51,8 @@ elif not (start[0].get("windows") and start[0].get("version") == version
 # The settings the run replaces are saved before its first line, and the log names the file.
 backup = of("backup")
 if (len(backup) != 1 or records.index(backup[0]) != 1 or backup[0].get("result") != "saved"
-        or not re.search(r"\\Brisko\\brisko-before-optimize-[0-9-]+\.reg$", backup[0].get("file", ""))):
+        or not re.search(r"\\Brisko\\brisko-before-optimize-[0-9-]+-utc(-[2-9])?\.reg$",
+                          backup[0].get("file", ""))):
     faults.append("no record of the saved settings right after the start record: %s" % backup)
 
 started = [(r["number"], r["line"]) for r in of("line") if r.get("result") == "started"]

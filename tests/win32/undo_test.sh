@@ -9,7 +9,9 @@
 #   regedit  Wine's own regedit /s on the saved file: a program we did not write must read our
 #            file the same way (it is how a user with no Brisko left gets back)
 # check_undo.py then compares: every setting as before (absent ones absent again), and
-# nothing else changed by the way back.
+# nothing else changed by the way back. Then what a user without administrator rights could put
+# in the way (trust): a wallpaper on a share (put back, never opened), a file planted by another
+# user in a folder everyone may add files to, and a file cut short (both refused, nothing changed).
 #   undo_test.sh PROGRAM
 set -euo pipefail
 program=$1
@@ -52,6 +54,43 @@ snapshot() {
 }
 snapshot "$work/before"
 
+# What a user without administrator rights could put in Brisko's way, and what /undo does with
+# it. Wine has one Unix account behind every token, so "another user" here is another Unix
+# account: a file it owns reads as owned by ANONYMOUS LOGON, never by the administrators.
+value_of() {  # value_of KEY NAME: the value's data as `reg query` shows it, or nothing
+  wine reg query "$1" /v "$2" $view 2>/dev/null | tr -d '\r' |
+    sed -n -E "s/^ +$2 +REG_[A-Z_]+ *(.*)$/\1/p"
+}
+optimize_quietly() {  # a run whose saved file is the only one in the folder
+  rm -f "$c/ProgramData/Brisko"/*.reg
+  wine "C:\\brisko\\$name" /optimize >/dev/null 2>&1 || { echo "FAULT: /optimize failed"; return 1; }
+  wineserver -w
+}
+undo_with_trace() {  # undo_with_trace [ARGUMENTS]: /undo, with Wine's trace of file access
+  local code=0
+  WINEDEBUG=+file wine "C:\\brisko\\$name" /undo "$@" >"$work/undo.txt" 2>"$work/trace.txt" || code=$?
+  wineserver -w
+  return $code
+}
+opened() {  # opened PATH: how many traced calls of the last /undo named that file
+  grep -c -F -e "L\"${1//\\/\\\\}\"" "$work/trace.txt" || true
+}
+# The newest saved file, changed by a Python expression of its text (`re` at hand), written
+# under a name later than any run's: plant_file EXPRESSION [OWNER].
+planted="$c/ProgramData/Brisko/brisko-before-optimize-2099-01-01-000000-utc.reg"
+plant_file() {
+  local saved
+  saved=$(ls "$c/ProgramData/Brisko"/brisko-before-optimize-*.reg | head -1)
+  python3 - "$saved" "$planted" "$1" <<'PY'
+import re
+import sys
+text = open(sys.argv[1], encoding="utf-16", newline="").read()
+text = eval(sys.argv[3], {"text": text, "re": re})
+open(sys.argv[2], "w", encoding="utf-16", newline="").write(text)
+PY
+  [ -z "${2:-}" ] || chown "$2" "$planted"
+}
+
 # One run and its way back; the snapshots of the run and of the way back go to work/optimized
 # and work/undone, for check_undo.py.
 round_trip() {  # round_trip undo|regedit
@@ -82,18 +121,71 @@ round_trip() {  # round_trip undo|regedit
     echo "regedit /s $saved: done"
   else
     code=0
-    # A log name beyond the ANSI code page: the command line is read as typed.
-    wine "C:\\brisko\\$name" /undo /log 'C:\Łódź.log' >"$work/undo.txt" 2>&1 || code=$?
+    # A log name beyond the ANSI code page: the command line is read as typed. Wine's trace
+    # of file access shows the seeded wallpaper, on a local drive, opened to be shown again
+    # (the control for the wallpaper on a share below, which must not be).
+    undo_with_trace /log 'C:\Łódź.log' || code=$?
     echo "$name /undo: exit code $code: $(tr -d '\r' <"$work/undo.txt")"
     [ "$code" = 0 ] || { echo "FAULT: /undo did not end with 0"; return 1; }
     [ -s "$c/Łódź.log" ] || { echo "FAULT: no log C:\Łódź.log: $(ls "$c")"; return 1; }
+    [ "$(opened 'C:\windows\seed.bmp')" -gt 0 ] ||
+      { echo "FAULT: the wallpaper on the local drive was not shown again"; return 1; }
   fi
   wineserver -w
   snapshot "$work/undone"
   python3 "$here/check_undo.py" "$work"
 }
 
+trust() {
+  local fault=0 code share='\\host\share\x.bmp'
+  # A wallpaper goes back into the registry; Brisko itself loads it only from a local drive,
+  # never from a share, which would be handed the administrator's credentials.
+  reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d "$share"
+  optimize_quietly || return 1
+  code=0
+  undo_with_trace || code=$?
+  echo "/undo with the wallpaper $share saved: exit code $code, opened in $(opened "$share") traced calls"
+  [ "$code" = 0 ] || { echo "FAULT: /undo did not end with 0: $(cat "$work/undo.txt")"; fault=1; }
+  [ "$(value_of 'HKCU\Control Panel\Desktop' Wallpaper)" = "$share" ] ||
+    { echo "FAULT: the wallpaper $share did not go back into the registry"; fault=1; }
+  [ "$(opened "$share")" = 0 ] || { echo "FAULT: Brisko opened the wallpaper on a share"; fault=1; }
+
+  # The folder made so that every user may add files to it (as the common application data
+  # folder's inherited list lets them), and a file planted there by another user, named later
+  # than any run's, that would make RemoteRegistry start with Windows: /undo puts the folder's
+  # list back and refuses the file; nothing changes.
+  reg add 'HKLM\SYSTEM\CurrentControlSet\Services\RemoteRegistry' /v Start /t REG_DWORD /d 4
+  wineserver -w
+  chmod 0777 "$c/ProgramData/Brisko"
+  plant_file 're.sub(r"(RemoteRegistry\]\r\n\"Start\"=)[^\r]*", r"\g<1>dword:00000002", text)' nobody
+  grep -q 'dword:00000002' <(iconv -f UTF-16 -t UTF-8 "$planted") ||
+    { echo "FAULT: no start type could be planted"; fault=1; }
+  code=0
+  undo_with_trace || code=$?
+  echo "/undo with a file another user planted: exit code $code: $(tr -d '\r' <"$work/undo.txt")"
+  [ "$code" = 2 ] || { echo "FAULT: the planted file was not refused (exit code $code)"; fault=1; }
+  grep -q 'belongs to' "$work/undo.txt" || { echo "FAULT: the refusal does not say whose it is"; fault=1; }
+  [ "$(value_of 'HKLM\SYSTEM\CurrentControlSet\Services\RemoteRegistry' Start)" = 0x4 ] ||
+    { echo "FAULT: the planted start type was applied"; fault=1; }
+  [ "$(( 0$(stat -c %a "$c/ProgramData/Brisko") & 02 ))" = 0 ] ||
+    { echo "FAULT: the folder still lets everyone add files: $(stat -c %a "$c/ProgramData/Brisko")"; fault=1; }
+  rm -f "$planted"
+
+  # A saved file cut short at a key line, as a full disk or a copy that broke off leaves it:
+  # refused whole, nothing put back.
+  plant_file 'text[:text.index("\r\n[", text.index("\r\n[") + 1) + 2]'
+  code=0
+  undo_with_trace || code=$?
+  echo "/undo with a file cut short: exit code $code: $(tr -d '\r' <"$work/undo.txt")"
+  [ "$code" = 2 ] && grep -q 'it lacks' "$work/undo.txt" ||
+    { echo "FAULT: a file cut short was not refused"; fault=1; }
+  [ "$(value_of 'HKLM\SYSTEM\CurrentControlSet\Services\RemoteRegistry' Start)" = 0x4 ] ||
+    { echo "FAULT: a file cut short changed a setting"; fault=1; }
+  return $fault
+}
+
 status=0
 round_trip undo || status=1
 round_trip regedit || status=1
+trust || status=1
 exit $status

@@ -54,9 +54,9 @@ wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d 'C:\windows\seed.bmp' 
 driver seed
 wineserver -w
 
-# The settings a run replaces, saved before its first change (Wine's common application data
-# folder is C:\ProgramData whatever Windows the prefix reports).
-saved_settings='\./ProgramData/Brisko/brisko-before-optimize-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.reg'
+# The settings a run replaces, saved before its first change and named in universal time (Wine's
+# common application data folder is C:\ProgramData whatever Windows the prefix reports).
+saved_settings='\./ProgramData/Brisko/brisko-before-optimize-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}-utc\.reg'
 
 snapshot() {
   mkdir -p "$1"
