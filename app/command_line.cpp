@@ -84,7 +84,8 @@ std::string UsageText() {
          "      started, then ends\r\n"
          "  " + program + " /undo [FILE] [/log FILE] [/ask]\r\n"
          "      puts back the settings saved before a run: those in FILE, or the\r\n"
-         "      newest saved in the Brisko folder of the common application data\r\n"
+         "      newest saved in the Brisko folder of the common application data;\r\n"
+         "      either must be whole and belong to the administrators\r\n"
          "  " + program + " /?\r\n"
          "      shows this text (also /help)\r\n"
          "\r\n"
@@ -105,10 +106,11 @@ std::string UsageText() {
          "  1  /optimize: a step, a command line, a registry value, the wallpaper or the\r\n"
          "     URL history could not be carried out; /undo: a setting could not be put\r\n"
          "     back; or the log could not be written completely, or the machine-wide lock\r\n"
-         "     cannot be had (see the output and the log)\r\n"
+         "     cannot be had or is held by something that is not Brisko (see the output\r\n"
+         "     and the log)\r\n"
          "  2  the command line was not understood, the log file cannot be written, the\r\n"
          "     settings cannot be saved before a run (without /nobackup), or /undo has\r\n"
-         "     no saved file or cannot read it; nothing was changed\r\n"
+         "     no saved file or cannot use it; nothing was changed\r\n"
          "  1618  another Brisko is running on this computer; nothing was changed (try\r\n"
          "        again later: deployment tools retry this code by themselves)\r\n";
 }
