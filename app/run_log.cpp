@@ -61,8 +61,9 @@ std::string Quoted(std::string_view text) {
 // folder on a disk.
 bool LogFolders(const std::string& full, std::vector<std::string>* folders, std::string* reason) {
   std::size_t rootEnd = 0;  // where the first name below the root begins
-  if (full.size() >= 3 && std::isalpha(static_cast<unsigned char>(full[0])) && full[1] == ':' &&
-      full[2] == '\\') {
+  const char drive = full.empty() ? '\0' : full[0];
+  const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+  if (full.size() >= 3 && letter && full[1] == ':' && full[2] == '\\') {
     rootEnd = 3;
   } else if (full.starts_with("\\\\") && !full.starts_with("\\\\?\\") &&
              !full.starts_with("\\\\.\\")) {
