@@ -8,38 +8,18 @@
 #include "platform/registry_file.h"
 #include "platform/system_constants.h"
 #include "platform/unicode.h"
+#include "tests/unit/registry_file_text.h"
 
 using namespace std::literals;
 
 namespace {
 
+using testing_text::RegFile;
+using testing_text::Text;
+using testing_text::Utf16;
+
 using platform::RegistryFileLine;
 using platform::RegistryFileValue;
-
-std::vector<std::uint8_t> Utf16(std::u16string_view text) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return bytes;
-}
-
-// A file of the given text (UTF-8 here), as the Registry Editor writes one.
-std::vector<std::uint8_t> RegFile(const std::string& text) {
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  const std::vector<std::uint8_t> body = Utf16(platform::Utf16FromUtf8(text));
-  bytes.insert(bytes.end(), body.begin(), body.end());
-  return bytes;
-}
-
-std::string Text(const std::vector<std::uint8_t>& bytes) {
-  std::u16string units;
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-  }
-  return platform::Utf8FromUtf16(units);
-}
 
 const std::string kHead = "Windows Registry Editor Version 5.00\r\n\r\n";
 const std::string kKey = "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n";

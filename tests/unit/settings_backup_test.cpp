@@ -15,6 +15,7 @@
 #include "catalogue/settings_backup.h"
 #include "platform/system_constants.h"
 #include "platform/unicode.h"
+#include "tests/unit/registry_file_text.h"
 #include "tests/fakes/fake_os.h"
 #include "tests/fakes/fake_start_up.h"
 #include "tests/unit/program_fixture.h"
@@ -22,6 +23,10 @@
 using namespace std::literals;
 
 namespace {
+
+using testing_text::RegFile;
+using testing_text::Text;
+using testing_text::Utf16;
 
 using catalogue::SavedSetting;
 using catalogue::SettingKind;
@@ -35,32 +40,6 @@ const std::string kRemoteRegistry = R"(SYSTEM\CurrentControlSet\Services\RemoteR
 // The fake registry's name of a value, for its error tables.
 const std::string kRemoteRegistryStart =
     R"(2147483650\SYSTEM\CURRENTCONTROLSET\SERVICES\REMOTEREGISTRY|START)";
-
-std::vector<std::uint8_t> Utf16(std::u16string_view text) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return bytes;
-}
-
-// The file's text as UTF-8, after its byte-order mark.
-std::string Text(const std::vector<std::uint8_t>& bytes) {
-  std::u16string units;
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-  }
-  return platform::Utf8FromUtf16(units);
-}
-
-// A file of the given text, as the Registry Editor writes one.
-std::vector<std::uint8_t> RegFile(const std::string& text) {
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  const std::vector<std::uint8_t> body = Utf16(platform::Utf16FromUtf8(text));
-  bytes.insert(bytes.end(), body.begin(), body.end());
-  return bytes;
-}
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   const std::size_t at = text.find(from);

@@ -387,6 +387,33 @@ struct HiddenWindow {
   HWND window = nullptr;
 };
 
+// A copy of the stand-in tool, started as a kept line is, that runs until Release.
+struct HeldProcess {
+  static constexpr const char* kProgram = "C:\\tests\\briskoheld.exe";
+  static constexpr const char* kRelease = "C:\\tests\\briskoheld.release";
+  HeldProcess() {
+    ::DeleteFileA(kRelease);
+    started = ::CopyFileA("C:\\tests\\stand_in_tool.exe", kProgram, FALSE) != 0;
+    if (started) os.StartProcess(kProgram, "briskoheld", platform::kSwHide, "C:\\tests", &handle);
+  }
+  ~HeldProcess() {
+    if (handle != 0) {
+      Release();
+      ::WaitForSingleObject(reinterpret_cast<HANDLE>(handle), driver::kPatienceMs);
+      os.CloseProcess(handle);
+    }
+    ::DeleteFileA(kProgram);
+    ::DeleteFileA(kRelease);
+    ::DeleteFileA("C:\\tests\\briskoheld.report");
+  }
+  HeldProcess(const HeldProcess&) = delete;
+  HeldProcess& operator=(const HeldProcess&) = delete;
+  void Release() const { Touch(kRelease); }
+  Win32Os os;
+  platform::Handle handle = 0;
+  bool started = false;
+};
+
 }  // namespace
 
 // The unattended run waits for its lines on the thread where COM keeps a hidden window. A
@@ -394,17 +421,12 @@ struct HiddenWindow {
 // be answered while the wait goes on, not when it ends: the message is sent while a process
 // is held open, and the process is let go only after the send has returned.
 TEST(CommandRunner, WaitingForAProcessAnswersMessagesSentToThisThread) {
-  const std::string held = "C:\\tests\\briskoheld.exe", release = "C:\\tests\\briskoheld.release";
-  ::DeleteFileA(release.c_str());
-  ASSERT_TRUE(::CopyFileA("C:\\tests\\stand_in_tool.exe", held.c_str(), FALSE));
   HiddenWindow hidden;
   ASSERT_NE(hidden.window, nullptr);
-
-  Win32Os os;
-  platform::Handle process = 0;
-  os.StartProcess(held, "briskoheld", platform::kSwHide, "C:\\tests", &process);
+  HeldProcess held;
+  ASSERT_TRUE(held.started);
   SettingChangeSeen seen;
-  seen.process = reinterpret_cast<HANDLE>(process);
+  seen.process = reinterpret_cast<HANDLE>(held.handle);
   gSettingChangeSeen = &seen;
   std::atomic<bool> answered{false};
   std::uint32_t code = 99;
@@ -416,10 +438,10 @@ TEST(CommandRunner, WaitingForAProcessAnswersMessagesSentToThisThread) {
       answered = ::SendMessageTimeoutA(hidden.window, WM_SETTINGCHANGE, 0,
                                        reinterpret_cast<LPARAM>("Environment"), SMTO_NORMAL,
                                        driver::kPatienceMs, &result) != 0;
-      Touch(release);  // only now may the held process end
+      held.Release();  // only now may the held process end
     });
     seen.waiting = true;
-    ended = os.WaitForProcess(process, driver::kPatienceMs, &code);
+    ended = held.os.WaitForProcess(held.handle, driver::kPatienceMs, &code);
     seen.waiting = false;
   }
   gSettingChangeSeen = nullptr;
@@ -432,26 +454,16 @@ TEST(CommandRunner, WaitingForAProcessAnswersMessagesSentToThisThread) {
   if (ended) {
     EXPECT_EQ(code, 0u);
   }
-
-  ::WaitForSingleObject(seen.process, driver::kPatienceMs);
-  os.CloseProcess(process);
-  ::DeleteFileA(held.c_str());
-  ::DeleteFileA(release.c_str());
-  ::DeleteFileA("C:\\tests\\briskoheld.report");
 }
 
 // A WM_TIMER with a callback address in it that another program posts to the waiting thread
 // would have that address called with our rights, were it dispatched: the wait drops it, as
 // the windows' own message loop does.
 TEST(CommandRunner, WaitingForAProcessDropsTimerCallbacksOthersPost) {
-  const std::string held = "C:\\tests\\briskoheld.exe", release = "C:\\tests\\briskoheld.release";
-  ::DeleteFileA(release.c_str());
-  ASSERT_TRUE(::CopyFileA("C:\\tests\\stand_in_tool.exe", held.c_str(), FALSE));
   HiddenWindow hidden;
   ASSERT_NE(hidden.window, nullptr);
-  Win32Os os;
-  platform::Handle process = 0;
-  os.StartProcess(held, "briskoheld", platform::kSwHide, "C:\\tests", &process);
+  HeldProcess held;
+  ASSERT_TRUE(held.started);
   gMarkerSeen = false;
   gForgedTimerCalled = false;
   std::atomic<bool> waiting{false};
@@ -460,24 +472,18 @@ TEST(CommandRunner, WaitingForAProcessDropsTimerCallbacksOthersPost) {
   {
     std::jthread poster([&] {
       WaitFor([&] { return waiting.load(); }, driver::kPatienceMs, "the wait to begin");
-      ::PostMessageA(hidden.window, WM_TIMER, 7,
-                     reinterpret_cast<LPARAM>(&ForgedTimerProcedure));
+      ::PostMessageA(hidden.window, WM_TIMER, 7, reinterpret_cast<LPARAM>(&ForgedTimerProcedure));
       ::PostMessageA(hidden.window, kMarkerMessage, 0, 0);
       WaitFor([] { return gMarkerSeen.load(); }, driver::kPatienceMs,
               "the waiting thread to take the posted messages");
-      Touch(release);
+      held.Release();
     });
     waiting = true;
-    ended = os.WaitForProcess(process, driver::kPatienceMs, &code);
+    ended = held.os.WaitForProcess(held.handle, driver::kPatienceMs, &code);
   }
   EXPECT_TRUE(gMarkerSeen) << "the messages posted to the waiting thread were not taken";
   EXPECT_FALSE(gForgedTimerCalled) << "a timer callback another program posted was called";
   EXPECT_TRUE(ended);
-  ::WaitForSingleObject(reinterpret_cast<HANDLE>(process), driver::kPatienceMs);
-  os.CloseProcess(process);
-  ::DeleteFileA(held.c_str());
-  ::DeleteFileA(release.c_str());
-  ::DeleteFileA("C:\\tests\\briskoheld.report");
 }
 
 TEST(RegistryWriter, CreatesMissingLevelsReplacesTypesAndTouchesNothingElse) {
