@@ -54,11 +54,13 @@ class Win32StartUp : public StartUp {
   Win32StartUp& operator=(const Win32StartUp&) = delete;
 
   LockAttempt TakeMachineLock() override;
+  void ReleaseMachineLock() override;
   void QuietErrors() override;
   bool BringToFront(const std::string& windowClass) override;
   void Pause(std::uint32_t milliseconds) override;
   void ShowNotice(const std::string& text, const std::string& title) override;
   bool Ask(const std::string& text, const std::string& title) override;
+  Station WindowStation() override;
   bool OpenOutput() override;
   void WriteOutput(const std::string& text) override;
   LogFacts OpenLog(const std::string& path) override;

@@ -38,6 +38,12 @@ class FakeStartUp : public platform::StartUp {
     if (lockHeldFor > 0) return --lockHeldFor, platform::LockAttempt{.owned = false};
     return {.owned = true, .where = "private"};
   }
+  void ReleaseMachineLock() override { trace.push_back("ReleaseMachineLock"); }
+  platform::Station station;  // by default the interactive one, in a user's session
+  platform::Station WindowStation() override {
+    trace.push_back("WindowStation");
+    return station;
+  }
   void QuietErrors() override {
     trace.push_back("QuietErrors");
     errorsQuiet = true;
