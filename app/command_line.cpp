@@ -24,7 +24,8 @@ std::string Lower(std::string text) {
 }  // namespace
 
 Invocation ParseCommandLine(const std::vector<std::string>& arguments) {
-  bool optimize = false, undo = false, ask = false, noBackup = false, help = false, log = false;
+  bool optimize = false, undo = false, audit = false, ask = false, noBackup = false, help = false,
+       log = false;
   std::string logPath, undoPath;
   const auto refuse = [](std::string error) {
     return Invocation{.action = Action::kRefuse, .error = std::move(error)};
@@ -44,6 +45,8 @@ Invocation ParseCommandLine(const std::vector<std::string>& arguments) {
       if (i + 1 < arguments.size() && !arguments[i + 1].empty() && !IsSwitch(arguments[i + 1])) {
         undoPath = arguments[++i];
       }
+    } else if (name == "audit") {
+      if (!once(audit)) return refuse(argument + " is given twice");
     } else if (name == "ask") {
       if (!once(ask)) return refuse(argument + " is given twice");
     } else if (name == "nobackup") {
@@ -62,10 +65,17 @@ Invocation ParseCommandLine(const std::vector<std::string>& arguments) {
   }
   if (help) return {.action = Action::kShowUsage};
   if (optimize && undo) return refuse("/optimize and /undo go separately");
-  if (log && !optimize && !undo) return refuse("/log goes with /optimize or /undo");
+  // The audit changes nothing: a line that also asks for a change is a mistake to stop at.
+  if (audit && (optimize || undo || noBackup || ask)) {
+    return refuse("/audit goes alone (with /log only)");
+  }
+  if (log && !optimize && !undo && !audit) {
+    return refuse("/log goes with /optimize, /undo or /audit");
+  }
   if (noBackup && !optimize) return refuse("/nobackup goes with /optimize");
   if (ask && !undo) return refuse("/ask goes with /undo");
   if (optimize) return {.action = Action::kOptimize, .logPath = logPath, .noBackup = noBackup};
+  if (audit) return {.action = Action::kAudit, .logPath = logPath};
   if (undo) {
     return {.action = Action::kUndo, .logPath = logPath, .undoPath = undoPath, .ask = ask};
   }
@@ -86,13 +96,18 @@ std::string UsageText() {
          "      puts back the settings saved before a run: those in FILE, or the\r\n"
          "      newest saved in the Brisko folder of the common application data;\r\n"
          "      either must be whole and belong to the administrators\r\n"
+         "  " + program + " /audit [/log FILE]\r\n"
+         "      changes nothing: checks each setting a run makes (49 registry values,\r\n"
+         "      the start types of 30 services, the wallpaper) and lists those that are\r\n"
+         "      not as a run leaves them\r\n"
          "  " + program + " /?\r\n"
          "      shows this text (also /help)\r\n"
          "\r\n"
          "  /log FILE  writes a record to FILE (replaced if it exists), one JSON object\r\n"
          "             per line: the time, the Windows version, every command line with\r\n"
          "             its exit code, every registry value, the clean-up results, the\r\n"
-         "             saved or restored settings. Without /log nothing is logged.\r\n"
+         "             saved or restored settings, or each setting /audit checked.\r\n"
+         "             Without /log nothing is logged.\r\n"
          "  /nobackup  runs even where the settings cannot be saved first (then they\r\n"
          "             cannot be put back)\r\n"
          "  /ask       asks before putting settings back and says what it did\r\n"
@@ -112,7 +127,14 @@ std::string UsageText() {
          "     settings cannot be saved before a run (without /nobackup), or /undo has\r\n"
          "     no saved file or cannot use it; nothing was changed\r\n"
          "  1618  another Brisko is running on this computer; nothing was changed (try\r\n"
-         "        again later: deployment tools retry this code by themselves)\r\n";
+         "        again later: deployment tools retry this code by themselves)\r\n"
+         "\r\n"
+         "Exit codes of /audit:\r\n"
+         "  0  every setting is as a run leaves it\r\n"
+         "  1  at least one setting differs or is absent: a run would change it\r\n"
+         "  2  the command line was not understood, the log file cannot be written, a\r\n"
+         "     setting could not be read, or the machine-wide lock cannot be had\r\n"
+         "  1618  another Brisko is running on this computer: try again when it has ended\r\n";
 }
 
 }  // namespace app

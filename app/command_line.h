@@ -1,5 +1,5 @@
 // brisko.exe's command line: no argument opens the windows; /optimize runs unattended;
-// /undo puts back the settings a run replaced.
+// /undo puts back the settings a run replaced; /audit says which of them a run would change.
 #pragma once
 
 #include <string>
@@ -11,11 +11,13 @@ namespace app {
 inline constexpr int kExitDone = 0;           // the run went through
 inline constexpr int kExitIncomplete = 1;     // a step, a line or a value could not be carried out
 inline constexpr int kExitNotUnderstood = 2;  // bad command line, or the log cannot be written
+// /audit: a setting is not as a run leaves it, which a fleet tool's remediation acts on.
+inline constexpr int kExitDiffers = 1;
 // Another Brisko is running on this machine: ERROR_INSTALL_ALREADY_RUNNING, which fleet tools
 // (Intune, Configuration Manager) know to retry by themselves.
 inline constexpr int kExitBusy = 1618;
 
-enum class Action { kOpenWindows, kOptimize, kUndo, kShowUsage, kRefuse };
+enum class Action { kOpenWindows, kOptimize, kUndo, kAudit, kShowUsage, kRefuse };
 
 struct Invocation {
   Action action = Action::kOpenWindows;

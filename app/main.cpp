@@ -1,10 +1,11 @@
 // brisko.exe: without arguments the disclaimer window first, then the message loop until no
-// window is left; with switches the usage, the unattended run or the way back, which never
-// open a window.
+// window is left; with switches the usage, the unattended run, the way back or the audit, which
+// never open a window.
 #include <string>
 #include <vector>
 
 #include "app/arguments.h"
+#include "app/audit.h"
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/single_instance.h"
@@ -31,6 +32,13 @@ int Run(const std::vector<std::string>& arguments) {
                        ? app::RunOptimize(invocation, system.System(), startUp)
                        : app::RunUndo(invocation, system.System(), startUp);
       });
+      return exitCode;
+    }
+    case app::Action::kAudit: {
+      platform::win32::Win32System system;
+      // A failure nobody foresaw leaves the question unanswered, which is 2, not "differs".
+      int exitCode = app::kExitNotUnderstood;
+      platform::Trap([&] { exitCode = app::RunAudit(invocation, system.System(), startUp); });
       return exitCode;
     }
     case app::Action::kShowUsage:

@@ -227,11 +227,24 @@ bool RunLog::Write(const Record& record) {
 }
 
 std::string KeyText(std::uint32_t root, std::string_view keyPath) {
-  return platform::RegistryRootName(root) + "\\" + std::string(keyPath);
+  return RootText(root) + "\\" + std::string(keyPath);
 }
+
+std::string RootText(std::uint32_t root) { return platform::RegistryRootName(root); }
 
 void Say(platform::StartUp& startUp, const std::string& text) {
   if (startUp.OpenOutput()) startUp.WriteOutput(text);
+}
+
+Record StartRecord(RunLog& log, platform::Os& os, platform::StartUp& startUp) {
+  const platform::VersionInfo version = monitor::QueryWindowsVersion(os.info);
+  return log.Make("start")
+      .Text("program", "Brisko")
+      .Text("version", BRISKO_VERSION)
+      .Text("windows", std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+                           std::to_string(version.build))
+      .Text("computer", startUp.ComputerName())
+      .Text("user", startUp.UserName());
 }
 
 int BeginRun(const std::string& logPath, platform::Os& os, platform::StartUp& startUp,
@@ -248,16 +261,7 @@ int BeginRun(const std::string& logPath, platform::Os& os, platform::StartUp& st
                      "; nothing was changed.\r\n");
     return kExitNotUnderstood;
   }
-  const platform::VersionInfo version = monitor::QueryWindowsVersion(os.info);
-  const Record start =
-      log.Make("start")
-          .Text("program", "Brisko")
-          .Text("version", BRISKO_VERSION)
-          .Text("windows", std::to_string(version.major) + "." + std::to_string(version.minor) +
-                               "." + std::to_string(version.build))
-          .Text("computer", startUp.ComputerName())
-          .Text("user", startUp.UserName());
-  if (!log.Write(start)) {
+  if (!log.Write(StartRecord(log, os, startUp))) {
     Say(startUp, "Brisko: cannot write the log file " + logPath + "; nothing was changed.\r\n");
     return kExitNotUnderstood;
   }

@@ -58,8 +58,14 @@ class RunLog {
 int BeginRun(const std::string& logPath, platform::Os& os, platform::StartUp& startUp,
              RunLog& log);
 
+// The first record of every log: the program and its version, Windows, the computer and the
+// account.
+Record StartRecord(RunLog& log, platform::Os& os, platform::StartUp& startUp);
+
 // A registry key as the log names it: "HKEY_LOCAL_MACHINE\SYSTEM\...".
 std::string KeyText(std::uint32_t root, std::string_view keyPath);
+// Its root alone: "HKEY_LOCAL_MACHINE".
+std::string RootText(std::uint32_t root);
 
 // Text for whoever started us, when they have a console or redirected our output.
 void Say(platform::StartUp& startUp, const std::string& text);

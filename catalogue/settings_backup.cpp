@@ -161,24 +161,29 @@ std::vector<SavedSetting> SettingsARunReplaces() {
   return settings;
 }
 
+long ReadSetting(platform::Registry& registry, SavedSetting* setting) {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  const long result = platform::ReadRegistryValue(registry, setting->root, setting->keyPath,
+                                                  setting->valueName, &type, &data);
+  if (result != 0 && result != platform::kErrorFileNotFound) return result;
+  setting->present = result == 0;
+  setting->type = setting->present ? type : 0;
+  setting->data = setting->present ? std::move(data) : std::vector<std::uint8_t>();
+  if (!setting->present && setting->kind == SettingKind::kServiceStart) {
+    // Whether the service is there at all, or only its start type is missing.
+    setting->keyFound = platform::FindRegistryKey(registry, setting->root, setting->keyPath) !=
+                        platform::kErrorFileNotFound;
+  }
+  return 0;
+}
+
 std::vector<SavedSetting> ReadSettings(platform::Registry& registry) {
   std::vector<SavedSetting> settings = SettingsARunReplaces();
   for (SavedSetting& setting : settings) {
-    const long result = platform::ReadRegistryValue(
-        registry, setting.root, setting.keyPath, setting.valueName, &setting.type, &setting.data);
-    setting.present = result == 0;
-    if (result == platform::kErrorFileNotFound && setting.kind == SettingKind::kServiceStart) {
-      // Whether the service is there at all, or only its start type is missing.
-      setting.keyFound = platform::FindRegistryKey(registry, setting.root, setting.keyPath) !=
-                         platform::kErrorFileNotFound;
-    }
-    if (result != 0 && result != platform::kErrorFileNotFound) {
+    if (const long result = ReadSetting(registry, &setting); result != 0) {
       throw platform::Failure("cannot read " + setting.keyPath + "\\" + setting.valueName +
                               " (error " + std::to_string(result) + ")");
-    }
-    if (!setting.present) {
-      setting.type = 0;
-      setting.data.clear();
     }
   }
   return settings;

@@ -45,6 +45,11 @@ std::vector<SavedSetting> SettingsARunReplaces();
 // Windows). Throws platform::Failure when one cannot be read for any reason but its absence.
 std::vector<SavedSetting> ReadSettings(platform::Registry& registry);
 
+// Reads one setting of SettingsARunReplaces() the same way, into it: present, type and data,
+// and for a service whether its key is there. 0, also when it is absent; else the registry's
+// error code, the setting then left as it was given.
+long ReadSetting(platform::Registry& registry, SavedSetting* setting);
+
 // When and where the file is made, for its comment.
 struct SavedWhen {
   platform::CalendarTime time;  // coordinated universal time

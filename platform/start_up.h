@@ -41,6 +41,13 @@ struct LogFacts {
   std::string finalPath;
 };
 
+// Where this process's windows would show: a message box on a window station nobody sees (a
+// service's, or session 0 since Vista) waits for an answer that never comes.
+struct Station {
+  bool visible = true;        // the window station is the interactive one (WSF_VISIBLE)
+  std::uint32_t session = 1;  // the process's Terminal Services session; 0 where none is known
+};
+
 class StartUp {
  public:
   virtual ~StartUp() = default;
@@ -55,6 +62,8 @@ class StartUp {
   virtual LockAttempt TakeMachineLock() = 0;
   // The account this process runs as (see platform::AccountFacts).
   virtual AccountFacts Account() = 0;
+  // Lets go of the lock this process owns, so that a run may start; nothing when it owns none.
+  virtual void ReleaseMachineLock() = 0;
   // Restores and raises a visible top-level window of that class on our desktop; false when
   // there is none.
   virtual bool BringToFront(const std::string& windowClass) = 0;
@@ -63,6 +72,9 @@ class StartUp {
   virtual void ShowNotice(const std::string& text, const std::string& title) = 0;
   // A message box with Yes (the default) and No, for a start from the Start menu; true for Yes.
   virtual bool Ask(const std::string& text, const std::string& title) = 0;
+  // GetProcessWindowStation and GetUserObjectInformationW(UOI_FLAGS), ProcessIdToSessionId
+  // (looked up: Windows 2000 may lack it).
+  virtual Station WindowStation() = 0;
 
   // --- output
   // Finds where text for the caller goes: standard output when the caller redirected it to a

@@ -45,6 +45,8 @@ inline constexpr long kErrorPathNotFound = 3;          // ERROR_PATH_NOT_FOUND: 
 inline constexpr long kErrorFileTooLarge = 223;        // ERROR_FILE_TOO_LARGE
 inline constexpr long kErrorFileExists = 80;           // ERROR_FILE_EXISTS: CREATE_NEW found a file
 inline constexpr long kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS: so did CreateDirectory
+// A service's Start value once `sc config ... start= disabled` has run: SERVICE_DISABLED.
+inline constexpr std::uint32_t kServiceDisabled = 4;
 // The machine-wide lock's two ways to fail that Brisko explains.
 inline constexpr long kErrorAccessDenied = 5;   // ERROR_ACCESS_DENIED
 inline constexpr long kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE: a name of another kind

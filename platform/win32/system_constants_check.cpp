@@ -27,6 +27,7 @@ static_assert(platform::kRegBinary == REG_BINARY);
 static_assert(platform::kRegMultiSz == REG_MULTI_SZ);
 static_assert(platform::kKeyRead == KEY_READ);
 static_assert(platform::kKeySetValue == KEY_SET_VALUE);
+static_assert(platform::kServiceDisabled == SERVICE_DISABLED);
 static_assert(platform::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
 static_assert(platform::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
 static_assert(platform::kErrorAccessDenied == ERROR_ACCESS_DENIED);

@@ -202,6 +202,25 @@ Win32StartUp::~Win32StartUp() {
   }
 }
 
+// As the destructor does, but at once, for a start that only needs to know that no run is under
+// way: the mutex first, then the namespace it was made in, which must stay open while its lock
+// is used.
+void Win32StartUp::ReleaseMachineLock() {
+  if (machineLock_ != 0) {
+    ::ReleaseMutex(AsHandle(machineLock_));
+    ::CloseHandle(AsHandle(machineLock_));
+    machineLock_ = 0;
+  }
+  if (lockNamespace_ != 0) {
+    using CloseNamespace = BOOLEAN(WINAPI*)(HANDLE, ULONG);
+    if (const auto close = SystemFunction<CloseNamespace>(
+            SystemLibrary::kKernel32, "ClosePrivateNamespace", IfMissing::kGiveNull)) {
+      close(AsHandle(lockNamespace_), 0);
+    }
+    lockNamespace_ = 0;
+  }
+}
+
 // Owning the mutex, not merely opening it, is the lock: a Brisko that crashed leaves it
 // abandoned, and the next one takes it over.
 LockAttempt Win32StartUp::TakeMachineLock() {
@@ -274,6 +293,24 @@ void Win32StartUp::ShowNotice(const std::string& text, const std::string& title)
 bool Win32StartUp::Ask(const std::string& text, const std::string& title) {
   return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(),
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_SETFOREGROUND) == IDYES;
+}
+
+Station Win32StartUp::WindowStation() {
+  Station station{.visible = false, .session = 0};
+  USEROBJECTFLAGS flags{};
+  if (const HWINSTA windowStation = ::GetProcessWindowStation();
+      windowStation != nullptr &&
+      ::GetUserObjectInformationW(windowStation, UOI_FLAGS, &flags, sizeof flags, nullptr)) {
+    station.visible = (flags.dwFlags & WSF_VISIBLE) != 0;
+  }
+  using SessionOfProcess = BOOL(WINAPI*)(DWORD, DWORD*);
+  DWORD session = 0;
+  if (const auto sessionOf = SystemFunction<SessionOfProcess>(
+          SystemLibrary::kKernel32, "ProcessIdToSessionId", IfMissing::kGiveNull);
+      sessionOf != nullptr && sessionOf(::GetCurrentProcessId(), &session)) {
+    station.session = session;
+  }
+  return station;
 }
 
 // A GUI program has no console of its own. A caller that redirected our output (a script's

@@ -55,11 +55,13 @@ class Win32StartUp : public StartUp {
 
   LockAttempt TakeMachineLock() override;
   AccountFacts Account() override;
+  void ReleaseMachineLock() override;
   void QuietErrors() override;
   bool BringToFront(const std::string& windowClass) override;
   void Pause(std::uint32_t milliseconds) override;
   void ShowNotice(const std::string& text, const std::string& title) override;
   bool Ask(const std::string& text, const std::string& title) override;
+  Station WindowStation() override;
   bool OpenOutput() override;
   void WriteOutput(const std::string& text) override;
   LogFacts OpenLog(const std::string& path) override;

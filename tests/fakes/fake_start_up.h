@@ -52,6 +52,12 @@ class FakeStartUp : public platform::StartUp {
     return {.owned = true, .where = "private"};
   }
   platform::AccountFacts Account() override { return account; }
+  void ReleaseMachineLock() override { trace.push_back("ReleaseMachineLock"); }
+  platform::Station station;  // by default the interactive one, in a user's session
+  platform::Station WindowStation() override {
+    trace.push_back("WindowStation");
+    return station;
+  }
   void QuietErrors() override {
     trace.push_back("QuietErrors");
     errorsQuiet = true;

@@ -40,6 +40,10 @@ const Case kCases[] = {
     {{"/undo", "x.reg", "/log", "u.log"}, Action::kUndo, "u.log", "x.reg"},
     {{"/undo", "/ask"}, Action::kUndo, "", "", true},
     {{"-ask", "/undo", "x.reg"}, Action::kUndo, "", "x.reg", true},
+    {{"/audit"}, Action::kAudit},
+    {{"-Audit", "/log", R"(C:\ProgramData\Brisko\audit.log)"},
+     Action::kAudit,
+     R"(C:\ProgramData\Brisko\audit.log)"},
     // Not understood: exit code 2.
     {{"/optimise"}, Action::kRefuse},
     {{"--optimize"}, Action::kRefuse},
@@ -62,6 +66,13 @@ const Case kCases[] = {
     {{"/undo", "/nobackup"}, Action::kRefuse},
     {{"/ask"}, Action::kRefuse},
     {{"/optimize", "/ask"}, Action::kRefuse},
+    // The audit changes nothing, so a line that also asks for a change is a mistake.
+    {{"/audit", "/optimize"}, Action::kRefuse},
+    {{"/undo", "/audit"}, Action::kRefuse},
+    {{"/audit", "/nobackup"}, Action::kRefuse},
+    {{"/audit", "/ask"}, Action::kRefuse},
+    {{"/audit", "/audit"}, Action::kRefuse},
+    {{"/audit", "extra"}, Action::kRefuse},
 };
 
 std::string Joined(const std::vector<std::string>& arguments) {
@@ -100,6 +111,7 @@ TEST(CommandLine, UsageNamesEveryExitCodeAndStaysSilentWithoutAConsole) {
   const std::string usage = app::UsageText();
   for (const char* code : {"\r\n  0  ", "\r\n  1  ", "\r\n  2  ", "\r\n  1618  "}) {
     EXPECT_NE(usage.find(code), std::string::npos) << code;
+    EXPECT_NE(usage.find(code, usage.find("Exit codes of /audit:")), std::string::npos) << code;
   }
   fakes::FakeStartUp startUp;
   startUp.hasOutput = false;  // started from the desktop or a service: no console to attach to

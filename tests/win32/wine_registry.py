@@ -46,6 +46,15 @@ def parse_reg(path):
     return values
 
 
+def parse_keys(path):
+    """The lower-case names of every key in the file, with or without values."""
+    keys = set()
+    for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
+        if line.startswith("["):
+            keys.add(line[1:line.rindex("]")].replace("\\\\", "\\").lower())
+    return keys
+
+
 def excepted(entry):
     """Whether (file, key, name) is one of the values Wine rewrites on its own."""
     file, key, name = entry

@@ -12,9 +12,14 @@
 //   brisko-driver seed                       text on the clipboard, a file in the recycle bin
 //   brisko-driver check-clean                clipboard and recycle bin are empty
 //   brisko-driver optimize                   a whole run; fails if any window showed up
-//   brisko-driver unattended PROGRAM LOG     PROGRAM /optimize /log LOG as a deployment agent
-//                                            starts it; a second one while it runs must exit
-//                                            with 1618; fails if any window showed up
+//   brisko-driver unattended PROGRAM LOG [SWITCH]
+//                                            PROGRAM /optimize /log LOG as a deployment agent
+//                                            starts it; a second one (PROGRAM SWITCH, by
+//                                            default /optimize) while it runs must exit with
+//                                            1618; fails if any window showed up
+//   brisko-driver notice PROGRAM SWITCH...   PROGRAM SWITCH... as from the desktop, with no
+//                                            console: prints the text of the message box it
+//                                            shows, presses OK, prints its exit code
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,14 +60,24 @@ bool AtRest(HWND main) {
          driver::Position(driver::Control(main, app::main_window::kRunProgressBar)) == 0;
 }
 
-HANDLE StartDetached(std::string line) {
+// With takeOutput, its output goes to NUL, as an agent that reads a program's output takes it.
+HANDLE StartDetached(std::string line, bool takeOutput = false) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const HANDLE nul = takeOutput ? ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit,
+                                                OPEN_EXISTING, 0, nullptr)
+                                : INVALID_HANDLE_VALUE;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                        nullptr, &startup, &process)) {
-    return nullptr;
+  if (nul != INVALID_HANDLE_VALUE) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = nul;
   }
+  PROCESS_INFORMATION process{};
+  const bool started =
+      ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, nul != INVALID_HANDLE_VALUE,
+                       DETACHED_PROCESS, nullptr, nullptr, &startup, &process) != FALSE;
+  if (nul != INVALID_HANDLE_VALUE) ::CloseHandle(nul);
+  if (!started) return nullptr;
   ::CloseHandle(process.hThread);
   return process.hProcess;
 }
@@ -75,9 +90,10 @@ DWORD ExitCode(HANDLE process) {
 
 // The unattended run as a deployment agent starts it, watched from start to end for any
 // new visible window (its own, or a console of a line it starts). Once its log exists the
-// run holds the machine: a second run started then must end with 1618 while the first still
-// runs, and write no log.
-int Unattended(const char* program, const char* log) {
+// run holds the machine: a second Brisko started then (another run, or an audit, its output
+// taken as a fleet tool takes it) must end with 1618 while the first still runs, and write no
+// log.
+int Unattended(const char* program, const char* log, const std::string& rivalSwitch) {
   const std::string second = "C:\\second.log";
   ::DeleteFileA(second.c_str());
   const std::set<HWND> before = driver::VisibleTopLevelWindows();
@@ -97,7 +113,7 @@ int Unattended(const char* program, const char* log) {
       ++shown;
     }
     if (rival == nullptr && ::GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) {
-      rival = StartDetached(std::string(program) + " /optimize /log " + second);
+      rival = StartDetached(std::string(program) + " " + rivalSwitch + " /log " + second, true);
       if (rival == nullptr) return 1;
     }
     if (rival != nullptr && !firstRanThroughRival &&
@@ -124,6 +140,48 @@ int Unattended(const char* program, const char* log) {
                  shown == 0
              ? 0
              : 1;
+}
+
+// Brisko started as Explorer starts it: no console to write to, none to attach to (ours is let
+// go first), no output handed down. Its message box is read, answered with OK, and the exit
+// code waited for.
+int Notice(std::string line) {
+  ::FreeConsole();
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = startup.hStdOutput = startup.hStdError = nullptr;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &process)) {
+    std::printf("cannot start %s\n", line.c_str());
+    return 1;
+  }
+  ::CloseHandle(process.hThread);
+  HWND box = nullptr;
+  const bool shown = driver::WaitFor(
+      [&] {
+        DWORD owner = 0;
+        box = ::FindWindowA("#32770", "Brisko");
+        if (box != nullptr) ::GetWindowThreadProcessId(box, &owner);
+        return (box != nullptr && ::IsWindowVisible(box) && owner == process.dwProcessId) ||
+               ::WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+      },
+      driver::kPatienceMs, "Brisko's message box, or its end");
+  bool answered = false;
+  if (shown && box != nullptr) {
+    char text[2048] = {};
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the static text of a message box
+    std::printf("message box: %s\n", text);
+    ::PostMessageA(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    answered = true;
+  } else {
+    std::printf("no message box\n");
+  }
+  const bool ended = ::WaitForSingleObject(process.hProcess, driver::kPatienceMs) == WAIT_OBJECT_0;
+  std::printf("exit code %lu\n", ended ? ExitCode(process.hProcess) : 259UL);
+  ::CloseHandle(process.hProcess);
+  return answered && ended ? 0 : 1;
 }
 
 int Launch(const char* program) {
@@ -204,7 +262,14 @@ int main(int argc, char** argv) {
   if (command == "check-clean") return CheckClean();
   if (command == "optimize") return Optimize();
   if (command == "answer" && argc == 3) return Answer(argv[2]);
-  if (command == "unattended" && argc == 4) return Unattended(argv[2], argv[3]);
+  if (command == "unattended" && (argc == 4 || argc == 5)) {
+    return Unattended(argv[2], argv[3], argc == 5 ? argv[4] : "/optimize");
+  }
+  if (command == "notice" && argc >= 4) {
+    std::string line = argv[2];
+    for (int i = 3; i < argc; ++i) line += std::string(" ") + argv[i];
+    return Notice(line);
+  }
   if (command == "wait-rest" && argc == 3) {
     HWND main = driver::WaitWindow(driver::ClassOf("main"));
     return main != nullptr && driver::WaitFor([&] { return AtRest(main); },
