@@ -283,7 +283,7 @@ copy_sandbox() {  # copy_sandbox FROM TO
 }
 
 # Boots a fresh sandbox of a flavour for make_sandbox to copy, and names it
-# TEMPLATES/<flavour>. The caller removes it with drop_prefix_templates.
+# TEMPLATES/<flavour>, where it stays until the caller removes it.
 make_prefix_template() {  # make_prefix_template TEMPLATES FLAVOUR
   local templates=$1 flavour=$2
   mkdir -p "$templates"
@@ -293,19 +293,6 @@ make_prefix_template() {  # make_prefix_template TEMPLATES FLAVOUR
     make_sandbox "$flavour" || { drop_sandbox; exit 1; }
     ln -sfn "$BRISKO_SANDBOX" "$templates/$flavour"
   )
-}
-drop_prefix_templates() {  # drop_prefix_templates TEMPLATES
-  local templates=$1 template
-  for template in "$templates"/*; do
-    [ -L "$template" ] || continue
-    (
-      BRISKO_SANDBOX=$(readlink -f "$template")
-      export WINEPREFIX=$BRISKO_SANDBOX/prefix
-      drop_sandbox
-    )
-    rm -f "$template"
-  done
-  rmdir "$templates" 2>/dev/null || true
 }
 
 drop_sandbox() {
