@@ -202,6 +202,13 @@ build_release() {
 # on most of today's machines and brisko64.exe runs natively). The flavour stays exported as
 # BRISKO_PREFIX for the tests. Says what went wrong and returns 1 when the prefix cannot be
 # made.
+#
+# A wineboot costs a quarter of a minute of both cores, and a test run needs a fresh prefix
+# for each of its Wine tests and more inside some: scripts/test boots one of each flavour
+# into BRISKO_PREFIX_TEMPLATES/<flavour> (see make_prefix_template) and every sandbox of that
+# flavour is then a copy of it. A copy is as fresh as a booted prefix: nothing ran in the
+# template after its wineboot, and the links Wine made to the home folder it booted with
+# (Desktop, Documents...) are pointed at the copy's own home.
 make_sandbox() {
   local flavour=${1:-${BRISKO_PREFIX:-xp32}} arch version
   case "$flavour" in
@@ -222,8 +229,25 @@ make_sandbox() {
   export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
   export XDG_CACHE_HOME=$HOME/.cache XDG_RUNTIME_DIR=$BRISKO_SANDBOX/run
   export XDG_DATA_DIRS=$BRISKO_SANDBOX/share XDG_CONFIG_DIRS=$BRISKO_SANDBOX/etc
-  export WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  # No Mono or Gecko to install; and no winemenubuilder, which copies the prefix's Start menu
+  # and file types into the Linux desktop's menus (here the sandbox's own, thrown away with it):
+  # nothing of Windows, and it starts with every Wine session, which costs a second each time.
+  export WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  local template=""
+  if [ -n "${BRISKO_PREFIX_TEMPLATES:-}" ] && [ -e "$BRISKO_PREFIX_TEMPLATES/$flavour" ]; then
+    template=$(readlink -f "$BRISKO_PREFIX_TEMPLATES/$flavour")
+  fi
+  if [ -n "$template" ]; then
+    say "making a $flavour Wine sandbox in $BRISKO_SANDBOX (a copy of a fresh one)"
+    copy_sandbox "$template" "$BRISKO_SANDBOX" || return 1
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    return 0
+  fi
+  # The home's folders as on any desktop: Wine keeps the recycle bin in XDG_DATA_HOME/Trash
+  # and makes that folder, but not the ones above it.
+  mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" &&
+    chmod 700 "$XDG_RUNTIME_DIR"
   say "making a $flavour Wine sandbox in $BRISKO_SANDBOX"
   local log=$BRISKO_SANDBOX/wineboot.log status=0
   wineboot -i >"$log" 2>&1 || status=$?
@@ -239,6 +263,36 @@ make_sandbox() {
   rm -f "$WINEPREFIX/dosdevices/z:"
   [ ! -e "$WINEPREFIX/dosdevices/z:" ] || { say "could not remove z:"; return 1; }
   mkdir -p "$WINEPREFIX/drive_c/brisko"
+}
+
+# Copies the prefix and home folder of one sandbox, which no wineserver may hold, into
+# another and points every link into the first at the same place in the second. Refuses a copy
+# that still leads back into the first, or that has a z: drive.
+copy_sandbox() {  # copy_sandbox FROM TO
+  local from=$1 to=$2 link target
+  cp -a "$from/prefix" "$from/home" "$to/" ||
+    { say "could not copy the sandbox $from into $to"; return 1; }
+  while IFS= read -r -d '' link; do
+    target=$(readlink "$link")
+    ln -sfn "$to${target#"$from"}" "$link" || { say "could not point $link into $to"; return 1; }
+  done < <(find "$to" -type l \( -lname "$from" -o -lname "$from/*" \) -print0)
+  if find "$to" -type l \( -lname "$from" -o -lname "$from/*" \) | grep -q .; then
+    say "the copy $to still links back into $from"; return 1
+  fi
+  [ ! -e "$to/prefix/dosdevices/z:" ] || { say "the copy $to has a z: drive"; return 1; }
+}
+
+# Boots a fresh sandbox of a flavour for make_sandbox to copy, and names it
+# TEMPLATES/<flavour>, where it stays until the caller removes it.
+make_prefix_template() {  # make_prefix_template TEMPLATES FLAVOUR
+  local templates=$1 flavour=$2
+  mkdir -p "$templates"
+  (
+    unset BRISKO_PREFIX_TEMPLATES BRISKO_SANDBOX
+    trap 'drop_sandbox; exit 143' TERM INT
+    make_sandbox "$flavour" || { drop_sandbox; exit 1; }
+    ln -sfn "$BRISKO_SANDBOX" "$templates/$flavour"
+  )
 }
 
 drop_sandbox() {
