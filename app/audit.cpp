@@ -14,6 +14,7 @@
 #include "brisko_version.h"
 #include "catalogue/settings_audit.h"
 #include "monitor/version_line.h"
+#include "platform/registry_file.h"
 #include "platform/system_constants.h"
 #include "platform/unicode.h"
 #include "platform/wow64.h"
@@ -55,9 +56,7 @@ std::string TypeName(std::uint32_t type) {
 
 // A REG_DWORD of four bytes, as its number.
 std::optional<std::uint32_t> Number(const catalogue::RegistryData& value) {
-  if (value.type != platform::kRegDword || value.data.size() != 4) return std::nullopt;
-  return value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
-         (static_cast<std::uint32_t>(value.data[3]) << 24);
+  return platform::DwordValue(value.type, value.data);
 }
 
 // Text, when the bytes are text with exactly one terminator, at their end, and no control
@@ -67,10 +66,7 @@ std::optional<std::string> Text(const catalogue::RegistryData& value) {
       value.data.size() < 2 || value.data.size() % 2 != 0) {
     return std::nullopt;
   }
-  std::u16string units;
-  for (std::size_t i = 0; i < value.data.size(); i += 2) {
-    units += static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8));
-  }
+  std::u16string units = platform::Utf16Units(value.data);
   if (units.back() != 0) return std::nullopt;
   units.pop_back();
   for (char16_t unit : units) {

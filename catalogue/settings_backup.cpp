@@ -196,13 +196,10 @@ std::string WhyNotRestorable(const SavedSetting& setting) {
     case SettingKind::kTweak:
       return {};
     case SettingKind::kServiceStart: {
-      if (setting.type != platform::kRegDword || data.size() != 4) {
-        return "a service's start type that is not a REG_DWORD";
-      }
-      const std::uint32_t start =
-          data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
-      if (start > kLargestStartType) {
-        return "a start type of " + std::to_string(start) + ", which no service has";
+      const auto start = platform::DwordValue(setting.type, data);
+      if (!start) return "a service's start type that is not a REG_DWORD";
+      if (*start > kLargestStartType) {
+        return "a start type of " + std::to_string(*start) + ", which no service has";
       }
       return {};
     }
@@ -449,10 +446,7 @@ long RestoreSetting(platform::Registry& registry, platform::Desktop& desktop,
     // Shown again now, not only at the next logon; the exact write below then makes the
     // registry hold what it held. The system's call takes the path in the ANSI code page, so
     // a path beyond ASCII is left to the next logon, as is one Brisko must not load itself.
-    std::u16string path;
-    for (std::size_t i = 0; i + 1 < setting.data.size(); i += 2) {
-      path += static_cast<char16_t>(setting.data[i] | (setting.data[i + 1] << 8));
-    }
+    std::u16string path = platform::Utf16Units(setting.data);
     if (!path.empty() && path.back() == 0) path.pop_back();
     const bool ascii = std::all_of(path.begin(), path.end(),
                                    [](char16_t unit) { return unit > 0 && unit < 0x80; });

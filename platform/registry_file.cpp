@@ -42,15 +42,6 @@ std::u16string HexNumber(std::uint32_t value, int digits = 0) {
   return text;
 }
 
-std::u16string Units(std::span<const std::uint8_t> data) {
-  std::u16string units;
-  units.reserve(data.size() / 2);
-  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-  }
-  return units;
-}
-
 std::vector<std::uint8_t> Bytes16(std::u16string_view units) {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(2 * units.size());
@@ -74,7 +65,7 @@ std::u16string Quoted(std::u16string_view text) {
 // at the end, with no line break inside. Anything else is written in hex.
 std::optional<std::u16string> QuotableText(const std::vector<std::uint8_t>& data) {
   if (data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
-  std::u16string units = Units(data);
+  std::u16string units = Utf16Units(data);
   if (units.back() != 0) return std::nullopt;
   units.pop_back();
   constexpr std::u16string_view kBreaking(u"\0\r\n", 3);
@@ -249,6 +240,20 @@ bool ReadLine(const RawLine& raw, RegistryFileLine* line) {
 
 }  // namespace
 
+std::u16string Utf16Units(std::span<const std::uint8_t> data) {
+  std::u16string units;
+  units.reserve(data.size() / 2);
+  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+    units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+  }
+  return units;
+}
+
+std::optional<std::uint32_t> DwordValue(std::uint32_t type, std::span<const std::uint8_t> data) {
+  if (type != kRegDword || data.size() != 4) return std::nullopt;
+  return data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+}
+
 std::string RegistryRootName(std::uint32_t root) {
   for (const RootName& row : kRootNames) {
     if (row.root == root) return Utf8FromUtf16(row.name);
@@ -279,10 +284,8 @@ void RegistryFileWriter::Value(const RegistryFileValue& value) {
   const std::vector<std::uint8_t>& data = value.data;
   if (!value.present) {
     line += u"-";
-  } else if (value.type == kRegDword && data.size() == 4) {
-    const std::uint32_t number =
-        data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
-    line += u"dword:" + HexNumber(number, 8);
+  } else if (const auto number = DwordValue(value.type, data)) {
+    line += u"dword:" + HexNumber(*number, 8);
   } else if (const auto text = value.type == kRegSz ? QuotableText(data) : std::nullopt) {
     line += *text;
   } else {
@@ -318,7 +321,7 @@ bool ReadRegistryFile(std::span<const std::uint8_t> bytes, std::vector<RegistryF
     *reason = "not UTF-16 with a byte-order mark";
     return false;
   }
-  const std::vector<RawLine> raw = SplitLines(Units(bytes.subspan(2)));
+  const std::vector<RawLine> raw = SplitLines(Utf16Units(bytes.subspan(2)));
   if (raw.empty() || raw[0].text != kHeader) {
     *reason = "its first line is not the Registry Editor's";
     return false;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,6 +38,13 @@ struct RegistryFileLine {
 
 // "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" or "HKEY_USERS"; empty for another root.
 std::string RegistryRootName(std::uint32_t root);
+
+// A value's bytes as the UTF-16 units of its text (little-endian, as the registry keeps text);
+// an odd last byte is left out.
+std::u16string Utf16Units(std::span<const std::uint8_t> data);
+
+// The number a REG_DWORD of four bytes holds; nothing for another type or length.
+std::optional<std::uint32_t> DwordValue(std::uint32_t type, std::span<const std::uint8_t> data);
 
 // Writes a file line by line, starting with the header line and an empty one.
 class RegistryFileWriter {
